@@ -1,0 +1,13 @@
+#include "artwork.h"
+#include "form1.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(resources::applicationIcon());
+    main_window::Form1 form;
+    form.show();
+    return app.exec();
+}

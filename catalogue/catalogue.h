@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace catalogue
+{
+
+// The catalogue file's name; it lies in the executable's folder.
+inline constexpr char CatalogueFileName[] = "ErrorMessage.ini";
+
+// Texts the program needs after start-up, alive for the whole run.
+// BitTexts[bit][colour]: cause text of bit 0..15 for colour 0 green, 1 red, 2 yellow.
+extern std::array<std::array<QString, 3>, 16> BitTexts;
+// Frame caption of the interpretation window per colour.
+extern std::array<QString, 3> GroupCaptions;
+// Caption of the interpretation window.
+extern QString InterpretationCaption;
+
+// Sets the catalogue path from the application folder, once at start-up.
+void SetCataloguePath(const QString &applicationFolder);
+
+// The path every read uses.
+QString CataloguePath();
+
+// Reads `key` of `section` from the catalogue: at most 49 characters, "" when
+// the file, section or key is missing.
+QString ReadCatalogueText(const QString &section, const QString &key);
+
+// Empties BitTexts and GroupCaptions.
+void ClearCauseTexts();
+
+// Reads the 48 cause texts and the three group captions.
+void ReadCauseTexts();
+
+} // namespace catalogue

@@ -1,0 +1,226 @@
+#include "form1.h"
+
+#include "artwork.h"
+#include "catalogue.h"
+#include "combobox.h"
+#include "controls.h"
+#include "line.h"
+#include "shape.h"
+#include "timer.h"
+#include "twips.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace catalogue;
+using toolkit::colourFromBgr;
+using toolkit::place;
+using toolkit::Shape;
+
+namespace main_window
+{
+
+qint16 BlinkCount = 0;
+qint16 DigitIndex = 0;
+
+namespace
+{
+
+// Colours are BBGGRR.
+constexpr quint32 Grey = 0x808080;
+constexpr quint32 Black = 0x000000;
+constexpr quint32 Yellow = 0x00FFFF;
+constexpr quint32 Red = 0x0000FF;
+constexpr quint32 Blue = 0xFF0000;
+constexpr quint32 LightYellow = 0x80FFFF;
+
+// The maker's postal and contact details; they never change at run time.
+const char AddressText[] = "Kestrion Gerätebau GmbH\n"
+                           "Beispielweg 12\n"
+                           "99999 Musterstadt\n"
+                           "Telefon 0000 00000-0\n"
+                           "Telefax 0000 00000-99\n"
+                           "www.example.com\n"
+                           "service@example.com";
+
+QFont smallArial()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+toolkit::ComboBox *makeCombo(QWidget *parent)
+{
+    auto *combo = new toolkit::ComboBox(parent);
+    combo->setBackColour(colourFromBgr(LightYellow));
+    return combo;
+}
+
+} // namespace
+
+Form1::Form1(const QString &applicationFolder)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Fehlerausgabe Firmwareversionen Kestrion 1.XX"));
+    setWindowIcon(resources::applicationIcon());
+    // Client area 6135 x 3360 twips; the border is sizable, but the controls keep their places.
+    resize(toolkit::twipsToPixels(6135), toolkit::twipsToPixels(3360));
+
+    createDrawing();
+    createInputs();
+    createInfo();
+    wireEvents();
+    Form_Load(applicationFolder);
+}
+
+void Form1::createDrawing()
+{
+    // Created back to front: each shape is drawn over those made before it.
+    Shape2[0] = new Shape(Shape::Kind::Rectangle, colourFromBgr(Grey), Shape::Border::None, this);
+    place(Shape2[0], "Shape2_0", 2400, 360, 3495, 375);
+    // The LED is grey on the grey body, so it looks dark until a colour is chosen.
+    Shape1 = new Shape(Shape::Kind::Circle, colourFromBgr(Grey), Shape::Border::None, this);
+    place(Shape1, "Shape1", 4560, 405, 150, 255);
+    Shape2[1] = new Shape(Shape::Kind::Rectangle, colourFromBgr(Grey), Shape::Border::None, this);
+    place(Shape2[1], "Shape2_1", 2520, 720, 135, 420);
+    Shape2[2] = new Shape(Shape::Kind::Rectangle, colourFromBgr(Grey), Shape::Border::None, this);
+    place(Shape2[2], "Shape2_2", 5640, 720, 135, 420);
+    Shape3 = new Shape(Shape::Kind::Rectangle, colourFromBgr(Black), Shape::Border::Default, this);
+    place(Shape3, "Shape3", 2640, 945, 3015, 135);
+    Line1[0] = new toolkit::Line(120, 6000, 3240, colourFromBgr(Blue), 3, this);
+    Line1[0]->setObjectName(QStringLiteral("Line1_0"));
+    Line1[1] = new toolkit::Line(120, 6000, 120, colourFromBgr(Blue), 3, this);
+    Line1[1]->setObjectName(QStringLiteral("Line1_1"));
+    Shape4 = new Shape(Shape::Kind::Circle, colourFromBgr(Yellow), Shape::Border::Default, this);
+    place(Shape4, "Shape4", 3960, 360, 375, 375);
+    Shape5 = new Shape(Shape::Kind::Circle, colourFromBgr(Red), Shape::Border::Default, this);
+    place(Shape5, "Shape5", 4020, 420, 255, 255);
+}
+
+void Form1::createInputs()
+{
+    Frame1 = toolkit::makeFrame(this);
+    place(Frame1, "Frame1", 2400, 1200, 1700, 615);
+    Combo1 = makeCombo(Frame1);
+    place(Combo1, "Combo1", 120, 240, 1455, 315);
+
+    Frame2 = toolkit::makeFrame(this);
+    place(Frame2, "Frame2", 4200, 1200, 1700, 615);
+    Combo2 = makeCombo(Frame2);
+    place(Combo2, "Combo2", 120, 240, 1455, 315);
+    Combo2->setEnabled(false);
+
+    Frame3 = toolkit::makeFrame(this);
+    place(Frame3, "Frame3", 2400, 1920, 3495, 615);
+    for (int i = 0; i < 4; ++i) {
+        Combo3[i] = makeCombo(Frame3);
+        place(Combo3[i], "", 120 + 840 * i, 240, 700, 315);
+        Combo3[i]->setObjectName(QStringLiteral("Combo3_%1").arg(i));
+        Combo3[i]->setEnabled(false);
+    }
+
+    Command3 = toolkit::makeCommandButton(this);
+    place(Command3, "Command3", 2400, 2640, 1695, 375);
+    Command3->setText(QStringLiteral("Fehleranzeige"));
+    Command2 = toolkit::makeCommandButton(this);
+    place(Command2, "Command2", 4200, 2640, 1695, 375);
+    Command2->setText(QStringLiteral("B&eenden"));
+
+    Timer1 = new toolkit::Timer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+
+    // Placeholders until Form_Load reads the catalogue.
+    Frame1->setTitle(QStringLiteral("Frame1"));
+    Frame2->setTitle(QStringLiteral("Frame2"));
+    Frame3->setTitle(QStringLiteral("Frame3"));
+
+    // Tab order: exit button, display button, colour, pattern, then the digits right to left.
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Combo1);
+    setTabOrder(Combo1, Combo2);
+    setTabOrder(Combo2, Combo3[3]);
+    for (int i = 3; i > 0; --i)
+        setTabOrder(Combo3[i], Combo3[i - 1]);
+    Command2->setFocus();
+}
+
+void Form1::createInfo()
+{
+    Image1 = toolkit::makeImage(resources::logo(), this);
+    place(Image1, "Image1", 240, 360, 765, 765);
+    Label2 = toolkit::makeLabel(this);
+    place(Label2, "Label2", 240, 1320, 1935, 255);
+    Label2->setFont(smallArial());
+    Label2->setText(QStringLiteral("Version 1.01"));
+    Label1 = toolkit::makeLabel(this);
+    place(Label1, "Label1", 240, 1560, 1935, 1575);
+    Label1->setFont(smallArial());
+    Label1->setText(QString::fromUtf8(AddressText));
+}
+
+void Form1::wireEvents()
+{
+    connect(Combo1, &toolkit::ComboBox::click, this, &Form1::Combo1_Click);
+    connect(Combo2, &toolkit::ComboBox::click, this, &Form1::Combo2_Click);
+    connect(Combo1, &toolkit::ComboBox::keyPress, this, &Form1::Combo1_KeyPress);
+    connect(Combo2, &toolkit::ComboBox::keyPress, this, &Form1::Combo2_KeyPress);
+    for (int i = 0; i < 4; ++i) {
+        connect(Combo3[i], &toolkit::ComboBox::click, this, [this, i] { Combo3_Click(i); });
+        connect(Combo3[i], &toolkit::ComboBox::keyPress, this,
+                [this, i](int &keyAscii) { Combo3_KeyPress(i, keyAscii); });
+    }
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Timer1, &toolkit::Timer::timer, this, &Form1::Timer1_Timer);
+}
+
+void Form1::Form_Load(const QString &applicationFolder)
+{
+    ClearCauseTexts();
+    toolkit::moveWindow(this, (toolkit::screenWidth() - toolkit::outerWidth(this)) / 2,
+                        (toolkit::screenHeight() - toolkit::outerHeight(this)) / 2);
+    SetCataloguePath(applicationFolder);
+
+    const QString names = QStringLiteral("Bezeichnungen");
+    Frame1->setTitle(ReadCatalogueText(names, QStringLiteral("0")));
+    Frame2->setTitle(ReadCatalogueText(names, QStringLiteral("1")));
+    Frame3->setTitle(ReadCatalogueText(names, QStringLiteral("2")));
+    Command2->setText(ReadCatalogueText(names, QStringLiteral("Command_Beenden")));
+    Command3->setText(ReadCatalogueText(names, QStringLiteral("Command_Fehleranzeige")));
+    setWindowTitle(ReadCatalogueText(names, QStringLiteral("Form1")));
+    InterpretationCaption = ReadCatalogueText(names, QStringLiteral("Form2"));
+
+    Combo1->setText(QString());
+    Combo2->setText(QString());
+    for (toolkit::ComboBox *combo : Combo3)
+        combo->setText(QString());
+
+    for (int i = 0; i < 3; ++i)
+        Combo1->addItem(ReadCatalogueText(QStringLiteral("Farben"), QString::number(i)));
+    for (int i = 0; i < 3; ++i)
+        Combo2->addItem(ReadCatalogueText(QStringLiteral("Unterspannung"), QString::number(i)));
+    for (toolkit::ComboBox *combo : Combo3) {
+        for (int i = 1; i <= 16; ++i)
+            combo->addItem(QString::number(i));
+    }
+
+    ReadCauseTexts();
+}
+
+void Form1::Combo1_Click() {}
+void Form1::Combo2_Click() {}
+void Form1::Combo3_Click(int) {}
+void Form1::Combo1_KeyPress(int &) {}
+void Form1::Combo2_KeyPress(int &) {}
+void Form1::Combo3_KeyPress(int, int &) {}
+void Form1::Command2_Click()
+{
+    // The main window is the only one open here, so closing it ends the program.
+    close();
+}
+void Form1::Command3_Click() {}
+void Form1::Timer1_Timer() {}
+
+} // namespace main_window

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "screen.h"
+
+#include <QWidget>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace toolkit
+{
+class ComboBox;
+class Line;
+class Shape;
+class Timer;
+} // namespace toolkit
+
+namespace main_window
+{
+
+// Flashes still to show in the current digit of the blink code.
+extern qint16 BlinkCount;
+// The digit being shown, 0 to 3.
+extern qint16 DigitIndex;
+
+// The main window: the LED colour, the battery pattern or the four flash
+// counts, the simulated LED and the blink-code simulator that drives it.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+  public:
+    // Builds the window with its design-time values and runs Form_Load, which
+    // reads the catalogue in `applicationFolder`.
+    explicit Form1(const QString &applicationFolder = toolkit::applicationPath());
+
+    // Event handlers, named after their control and event.
+    void Combo1_Click();
+    void Combo2_Click();
+    void Combo3_Click(int index);
+    void Combo1_KeyPress(int &keyAscii);
+    void Combo2_KeyPress(int &keyAscii);
+    void Combo3_KeyPress(int index, int &keyAscii);
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+
+  private:
+    void Form_Load(const QString &applicationFolder);
+    void createDrawing();
+    void createInputs();
+    void createInfo();
+    void wireEvents();
+
+    QGroupBox *Frame1 = nullptr;
+    toolkit::ComboBox *Combo1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    toolkit::ComboBox *Combo2 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    std::array<toolkit::ComboBox *, 4> Combo3{};
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command2 = nullptr;
+    toolkit::Timer *Timer1 = nullptr;
+    toolkit::Shape *Shape1 = nullptr;
+    std::array<toolkit::Shape *, 3> Shape2{};
+    toolkit::Shape *Shape3 = nullptr;
+    toolkit::Shape *Shape4 = nullptr;
+    toolkit::Shape *Shape5 = nullptr;
+    std::array<toolkit::Line *, 2> Line1{};
+    QLabel *Image1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label1 = nullptr;
+};
+
+} // namespace main_window

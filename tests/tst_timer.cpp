@@ -1,0 +1,102 @@
+#include "timer.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using toolkit::Timer;
+
+class tst_Timer : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void firesOncePerInterval();
+    void disabledTimerIsSilent_data();
+    void disabledTimerIsSilent();
+    void settingIntervalRestartsCount();
+    void enablingAgainDoesNotRestart();
+    void firesDuringModalWindow();
+};
+
+void tst_Timer::firesOncePerInterval()
+{
+    Timer timer;
+    timer.setInterval(20);
+    QSignalSpy spy(&timer, &Timer::timer);
+    timer.setEnabled(true);
+    QTRY_VERIFY(spy.size() >= 3);
+}
+
+void tst_Timer::disabledTimerIsSilent_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<bool>("enable");
+    QTest::addColumn<bool>("disable");
+    QTest::newRow("never enabled") << 10 << false << false;
+    QTest::newRow("enabled, then disabled") << 10 << true << true;
+    QTest::newRow("interval 0 raises nothing") << 0 << true << false;
+}
+
+void tst_Timer::disabledTimerIsSilent()
+{
+    QFETCH(int, interval);
+    QFETCH(bool, enable);
+    QFETCH(bool, disable);
+    Timer timer;
+    timer.setInterval(interval);
+    QSignalSpy spy(&timer, &Timer::timer);
+    timer.setEnabled(enable);
+    if (disable)
+        timer.setEnabled(false);
+    QTest::qWait(60);
+    QCOMPARE(spy.size(), 0);
+}
+
+// Both tests set a 200 ms interval and touch the timer 150 ms later: a restart
+// puts the first event at 350 ms, no restart leaves it at 200 ms.
+void tst_Timer::settingIntervalRestartsCount()
+{
+    Timer timer;
+    QElapsedTimer clock;
+    clock.start();
+    timer.setInterval(200);
+    timer.setEnabled(true);
+    QSignalSpy spy(&timer, &Timer::timer);
+    QTest::qWait(150);
+    QCOMPARE(spy.size(), 0);
+    timer.setInterval(200);
+    QVERIFY(spy.wait(1000));
+    QVERIFY(clock.elapsed() >= 349);
+}
+
+void tst_Timer::enablingAgainDoesNotRestart()
+{
+    Timer timer;
+    QElapsedTimer clock;
+    clock.start();
+    timer.setInterval(200);
+    timer.setEnabled(true);
+    QSignalSpy spy(&timer, &Timer::timer);
+    QTest::qWait(150);
+    timer.setEnabled(true);
+    QVERIFY(spy.wait(1000));
+    QVERIFY(clock.elapsed() < 340);
+}
+
+void tst_Timer::firesDuringModalWindow()
+{
+    Timer timer;
+    timer.setInterval(10);
+    QSignalSpy spy(&timer, &Timer::timer);
+    timer.setEnabled(true);
+    QDialog dialog;
+    QTimer::singleShot(200, &dialog, &QDialog::accept);
+    dialog.exec();
+    QVERIFY(spy.size() >= 3);
+}
+
+QTEST_MAIN(tst_Timer)
+#include "tst_timer.moc"

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QPixmap;
+class QPushButton;
+class QWidget;
+
+namespace toolkit
+{
+
+// A frame with a caption; an ampersand in the caption marks its access key.
+QGroupBox *makeFrame(QWidget *parent);
+
+// A command button; an ampersand marks the access key, and Enter or the space
+// bar click it while it has the focus.
+QPushButton *makeCommandButton(QWidget *parent);
+
+// A label that shows its caption as plain text, never as markup, wrapped at
+// word boundaries from the top left; lines below its height are cut off.
+QLabel *makeLabel(QWidget *parent);
+
+// A picture at its natural size in the top-left corner, not stretched.
+QLabel *makeImage(const QPixmap &picture, QWidget *parent);
+
+} // namespace toolkit

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace toolkit
+{
+
+// Width of the primary screen in twips.
+double screenWidth();
+
+// Height of the primary screen in twips.
+double screenHeight();
+
+// Outer width of a window in twips, title bar and border included where the
+// window system has told us their size.
+double outerWidth(const QWidget *window);
+
+// Outer height of a window in twips, as outerWidth().
+double outerHeight(const QWidget *window);
+
+// Moves a window's outer top-left corner to (left, top), in twips. Positions
+// off the screen are kept as they are.
+void moveWindow(QWidget *window, double left, double top);
+
+// The folder that holds the running executable, links resolved, without a
+// trailing separator.
+QString applicationPath();
+
+} // namespace toolkit

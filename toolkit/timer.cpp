@@ -1,0 +1,128 @@
+#include "timer.h"
+
+#include <QTimer>
+
+#ifdef Q_OS_LINUX
+#include <QSocketNotifier>
+#include <cstdint>
+#include <sys/timerfd.h>
+#include <unistd.h>
+#endif
+
+namespace toolkit
+{
+
+// Measures one interval at a time and calls back when it has elapsed.
+class Timer::Engine
+{
+  public:
+    explicit Engine(Timer *owner) : m_owner(owner)
+    {
+#ifdef Q_OS_LINUX
+        m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (m_fd >= 0) {
+            m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, owner);
+            m_notifier->setEnabled(false);
+            QObject::connect(m_notifier, &QSocketNotifier::activated, owner, [this] { expired(); });
+            return;
+        }
+#endif
+        m_fallback = new QTimer(owner);
+        m_fallback->setTimerType(Qt::PreciseTimer);
+        QObject::connect(m_fallback, &QTimer::timeout, owner, &Timer::timer);
+    }
+
+    ~Engine()
+    {
+#ifdef Q_OS_LINUX
+        if (m_fd >= 0) {
+            delete m_notifier;
+            ::close(m_fd);
+        }
+#endif
+    }
+
+    // Arms the timer to fire `ms` milliseconds from now and every `ms` after.
+    // An interval of 0 raises no events, as with the classic timer.
+    void start(int ms)
+    {
+        if (ms <= 0) {
+            stop();
+            return;
+        }
+#ifdef Q_OS_LINUX
+        if (m_fd >= 0) {
+            arm(qint64(ms) * 1000000);
+            m_notifier->setEnabled(true);
+            return;
+        }
+#endif
+        m_fallback->start(ms);
+    }
+
+    void stop()
+    {
+#ifdef Q_OS_LINUX
+        if (m_fd >= 0) {
+            arm(0);
+            m_notifier->setEnabled(false);
+            return;
+        }
+#endif
+        m_fallback->stop();
+    }
+
+  private:
+#ifdef Q_OS_LINUX
+    // Arms the timerfd for `ns` nanoseconds, repeating; 0 disarms it.
+    void arm(qint64 ns)
+    {
+        itimerspec spec{};
+        spec.it_value.tv_sec = time_t(ns / 1000000000);
+        spec.it_value.tv_nsec = long(ns % 1000000000);
+        spec.it_interval = spec.it_value;
+        ::timerfd_settime(m_fd, 0, &spec, nullptr);
+    }
+
+    void expired()
+    {
+        std::uint64_t count = 0;
+        if (::read(m_fd, &count, sizeof count) != sizeof count)
+            return; // nothing elapsed yet, or the timer was re-armed meanwhile
+        emit m_owner->timer();
+    }
+
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+#endif
+    Timer *m_owner;
+    QTimer *m_fallback = nullptr;
+};
+
+Timer::Timer(QObject *parent) : QObject(parent), m_engine(std::make_unique<Engine>(this)) {}
+
+Timer::~Timer() = default;
+
+void Timer::setInterval(int milliseconds)
+{
+    m_interval = milliseconds;
+    restart();
+}
+
+void Timer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    restart();
+}
+
+void Timer::restart()
+{
+    if (m_enabled)
+        m_engine->start(m_interval);
+    else
+        m_engine->stop();
+}
+
+} // namespace toolkit

@@ -1,0 +1,36 @@
+#include "twips.h"
+
+#include <QWidget>
+#include <cmath>
+
+namespace toolkit
+{
+
+int twipsToPixels(double twips)
+{
+    return int(std::lround(twips / TwipsPerPixel));
+}
+
+double pixelsToTwips(int pixels)
+{
+    return double(pixels) * TwipsPerPixel;
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+void place(QWidget *widget, const char *name, int left, int top, int width, int height)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(twipsRect(left, top, width, height));
+}
+
+QColor colourFromBgr(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+} // namespace toolkit
