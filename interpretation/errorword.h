@@ -11,4 +11,9 @@ namespace interpretation
 // word is then the two's-complement value of that sum.
 std::int32_t digitWord(const std::array<int, 4> &listIndexes);
 
+// The battery word: 2 to the power of the pattern's list position, rounded to
+// the nearest integer with halves to even, so patterns 0, 1, 2 give bits 0, 1, 2
+// and no pattern (-1) gives 0.
+std::int32_t batteryWord(int listIndex);
+
 } // namespace interpretation

@@ -4,6 +4,8 @@
 #include "catalogue.h"
 #include "combobox.h"
 #include "controls.h"
+#include "errorword.h"
+#include "fehlerbeschreibung.h"
 #include "line.h"
 #include "shape.h"
 #include "timer.h"
@@ -29,6 +31,7 @@ namespace
 
 // Colours are BBGGRR.
 constexpr quint32 Grey = 0x808080;
+constexpr quint32 Green = 0x00FF00;
 constexpr quint32 Black = 0x000000;
 constexpr quint32 Yellow = 0x00FFFF;
 constexpr quint32 Red = 0x0000FF;
@@ -209,18 +212,92 @@ void Form1::Form_Load(const QString &applicationFolder)
     ReadCauseTexts();
 }
 
-void Form1::Combo1_Click() {}
-void Form1::Combo2_Click() {}
-void Form1::Combo3_Click(int) {}
-void Form1::Combo1_KeyPress(int &) {}
-void Form1::Combo2_KeyPress(int &) {}
-void Form1::Combo3_KeyPress(int, int &) {}
+void Form1::Combo1_Click()
+{
+    const int c = Combo1->listIndex();
+    if (c == 0) {
+        // Green: the battery pattern is the input.
+        Combo2->setEnabled(true);
+        Combo2->setListIndex(0);
+        for (toolkit::ComboBox *digit : Combo3)
+            digit->setEnabled(false);
+        Shape1->setFillColour(colourFromBgr(Green));
+    } else if (c == 1 || c == 2) {
+        // Red or yellow: the four flash counts are the input, each reset to one flash.
+        Combo2->setEnabled(false);
+        for (toolkit::ComboBox *digit : Combo3) {
+            digit->setEnabled(true);
+            digit->setListIndex(0);
+        }
+        Shape1->setFillColour(colourFromBgr(c == 1 ? Red : Yellow));
+    }
+    Timer1->setEnabled(false);
+    Shape1->setShapeVisible(true);
+}
+
+void Form1::Combo2_Click()
+{
+    Timer1->setEnabled(false);
+    Shape1->setShapeVisible(true);
+}
+
+void Form1::Combo3_Click(int)
+{
+    Timer1->setEnabled(false);
+    Shape1->setShapeVisible(true);
+}
+
+// The lists are chosen from, never typed into: every character is discarded.
+void Form1::Combo1_KeyPress(int &keyAscii)
+{
+    keyAscii = 0;
+}
+
+void Form1::Combo2_KeyPress(int &keyAscii)
+{
+    keyAscii = 0;
+}
+
+void Form1::Combo3_KeyPress(int, int &keyAscii)
+{
+    keyAscii = 0;
+}
+
 void Form1::Command2_Click()
 {
     // The main window is the only one open here, so closing it ends the program.
     close();
 }
-void Form1::Command3_Click() {}
+void Form1::Command3_Click()
+{
+    if (!Combo2->isEnabled() && !Combo3[0]->isEnabled())
+        return; // no colour chosen yet
+
+    // Arm the blink sequence. A running timer restarts its count with the new
+    // interval; a stopped one starts once the window has been closed.
+    BlinkCount = 0;
+    if (Combo2->isEnabled()) {
+        Timer1->setInterval(500);
+    } else {
+        DigitIndex = 0;
+        BlinkCount = qint16(Combo3[DigitIndex]->listIndex() + 1);
+        Timer1->setInterval(3000);
+    }
+
+    std::int32_t ErrorWord =
+        interpretation::digitWord({Combo3[0]->listIndex(), Combo3[1]->listIndex(),
+                                   Combo3[2]->listIndex(), Combo3[3]->listIndex()});
+
+    interpretation::Fehlerbeschreibung Fehlerbeschreibung;
+    const int c = Combo1->listIndex();
+    Fehlerbeschreibung.showCauseTexts(c);
+    if (c == 0)
+        ErrorWord = interpretation::batteryWord(Combo2->listIndex());
+    Fehlerbeschreibung.markBits(ErrorWord);
+    Fehlerbeschreibung.exec(); // modal, without owner; the timer goes on meanwhile
+
+    Timer1->setEnabled(true);
+}
 void Form1::Timer1_Timer() {}
 
 } // namespace main_window
