@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "artwork.h"
+#include "blinksequence.h"
 #include "catalogue.h"
 #include "combobox.h"
 #include "controls.h"
@@ -298,6 +299,22 @@ void Form1::Command3_Click()
 
     Timer1->setEnabled(true);
 }
-void Form1::Timer1_Timer() {}
+void Form1::Timer1_Timer()
+{
+    // Disabled first and enabled last: ticks never overlap, and each interval
+    // is measured from the end of the tick that set it.
+    Timer1->setEnabled(false);
+    const BlinkState next =
+        nextBlinkState({Timer1->interval(), Shape1->isShapeVisible(), BlinkCount, DigitIndex},
+                       {Combo2->isEnabled(),
+                        Combo2->listIndex(),
+                        {Combo3[0]->listIndex(), Combo3[1]->listIndex(), Combo3[2]->listIndex(),
+                         Combo3[3]->listIndex()}});
+    Shape1->setShapeVisible(next.lit);
+    BlinkCount = next.blinkCount;
+    DigitIndex = next.digitIndex;
+    Timer1->setInterval(next.interval);
+    Timer1->setEnabled(next.running);
+}
 
 } // namespace main_window

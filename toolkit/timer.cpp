@@ -106,19 +106,15 @@ Timer::~Timer() = default;
 void Timer::setInterval(int milliseconds)
 {
     m_interval = milliseconds;
-    restart();
+    if (m_enabled)
+        m_engine->start(m_interval);
 }
 
 void Timer::setEnabled(bool enabled)
 {
     if (enabled == m_enabled)
-        return;
+        return; // enabling a running timer does not restart its count
     m_enabled = enabled;
-    restart();
-}
-
-void Timer::restart()
-{
     if (m_enabled)
         m_engine->start(m_interval);
     else

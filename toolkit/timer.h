@@ -39,8 +39,6 @@ class Timer : public QObject
 
   private:
     class Engine;
-    void restart();
-
     int m_interval = 0;
     bool m_enabled = false;
     std::unique_ptr<Engine> m_engine;
