@@ -31,6 +31,7 @@ double nowMs()
 struct Record {
     double armedAt = 0;
     int firstInterval = 0;
+    bool initialLit = true; // the LED when the sequence was armed
     struct Tick {
         double at;
         int interval;
@@ -60,7 +61,8 @@ void report(const char *name, const Record &r, int ticks)
         ideal += interval;
         start = t.at;
         interval = t.interval;
-        const bool switched = k == 0 || r.ticks[k - 1].lit != t.lit;
+        const bool before = k == 0 ? r.initialLit : r.ticks[k - 1].lit;
+        const bool switched = before != t.lit;
         if (!switched || k + 1 >= r.ticks.size())
             continue;
         // The phase lasts until the LED next changes.
@@ -82,7 +84,8 @@ void report(const char *name, const Record &r, int ticks)
         std::printf("  %-8s %5d ms  n=%3lld  median %7.3f  p95 %7.3f  max %7.3f\n", name, phase,
                     qsizetype(list.size()), percentile(list, 0.5), percentile(list, 0.95),
                     *std::max_element(list.begin(), list.end()));
-    const double drift = r.ticks.isEmpty() ? 0 : r.ticks[qMin(ticks, int(r.ticks.size())) - 1].at - ideal;
+    const double drift =
+        r.ticks.isEmpty() ? 0 : r.ticks[qMin(ticks, int(r.ticks.size())) - 1].at - ideal;
     std::printf("  %-8s drift at the end %.3f ms; lit phases never painted %d of %d; "
                 "paint after switch median %.3f max %.3f ms\n",
                 name, drift, unpainted, litPhases, percentile(paintDelay, 0.5),
@@ -101,13 +104,15 @@ public:
                                    toolkit::Shape::Border::None, &m_window);
         m_led->setGeometry(10, 10, 40, 40);
         m_window.show();
-        connect(m_led, &toolkit::Shape::painted, this,
-                [this](bool drawn) { m_record.paints << std::pair{nowMs(), drawn}; });
+        connect(m_led, &toolkit::Shape::painted, this, [this](bool drawn) {
+            m_record.paints << std::pair{nowMs(), drawn};
+        });
         m_timer.setTimerType(Qt::CoarseTimer);
         m_timer.setSingleShot(true);
         connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
         m_record.armedAt = nowMs();
         m_record.firstInterval = m_state.interval;
+        m_record.initialLit = m_state.lit;
         m_timer.start(m_state.interval);
     }
 
@@ -154,8 +159,9 @@ void runScenario(const char *title, const std::function<void(Form1 &)> &choose,
         // Runs after the window's own handler: the LED and interval are the new ones.
         precise.ticks << Record::Tick{nowMs(), timer->interval(), led->isShapeVisible()};
     });
-    QObject::connect(led, &toolkit::Shape::painted, &form,
-                     [&](bool drawn) { precise.paints << std::pair{nowMs(), drawn}; });
+    QObject::connect(led, &toolkit::Shape::painted, &form, [&](bool drawn) {
+        precise.paints << std::pair{nowMs(), drawn};
+    });
     QTimer::singleShot(0, &form, [] {
         if (QWidget *w = QApplication::activeModalWidget())
             w->close();
@@ -163,6 +169,7 @@ void runScenario(const char *title, const std::function<void(Form1 &)> &choose,
     form.Command3_Click();
     precise.armedAt = nowMs();
     precise.firstInterval = timer->interval();
+    precise.initialLit = led->isShapeVisible();
     CoarseReplay yardstick(inputs, start, coarse);
 
     const auto [ticks, idealMs] = idealTicks(inputs, start, durationMs);

@@ -49,9 +49,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
     const QString dir = QCoreApplication::applicationDirPath() + '/';
-    const QList<QStringList> programs = {{dir + "startup_form1"},
-                                         {dir + "startup_bare"},
-                                         {dir + "startup_bare", "text"}};
+    const QList<QStringList> programs = {
+        {dir + "startup_form1"}, {dir + "startup_bare"}, {dir + "startup_bare", "text"}};
     const char *names[] = {"main window", "bare window", "bare + text"};
     QList<double> time[3], memory[3];
     for (int i = 0; i < runs; ++i) {
@@ -70,8 +69,8 @@ int main(int argc, char *argv[])
                 qPrintable(qEnvironmentVariable("QT_QPA_PLATFORM", "default")));
     for (int p = 0; p < 3; ++p)
         std::printf("  %-12s %7.1f ms (%.2f x bare)   peak memory %6.0f kB (%.2f x bare)\n",
-                    names[p], median(time[p]), median(time[p]) / median(time[1]),
-                    median(memory[p]), median(memory[p]) / median(memory[1]));
+                    names[p], median(time[p]), median(time[p]) / median(time[1]), median(memory[p]),
+                    median(memory[p]) / median(memory[1]));
     std::printf("  main window against bare + text: start-up %.2f x, peak memory %.2f x\n",
                 median(time[0]) / median(time[2]), median(memory[0]) / median(memory[2]));
     return 0;

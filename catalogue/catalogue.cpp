@@ -4,15 +4,13 @@
 
 #include <QDir>
 
-namespace catalogue
-{
+namespace catalogue {
 
 std::array<std::array<QString, 3>, 16> BitTexts;
 std::array<QString, 3> GroupCaptions;
 QString InterpretationCaption;
 
-namespace
-{
+namespace {
 QString cataloguePath;
 
 // The reader's buffer holds 50 characters, the last one for the closing NUL.

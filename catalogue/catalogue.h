@@ -3,8 +3,7 @@
 #include <QString>
 #include <array>
 
-namespace catalogue
-{
+namespace catalogue {
 
 // The catalogue file's name; it lies in the executable's folder.
 inline constexpr char CatalogueFileName[] = "ErrorMessage.ini";

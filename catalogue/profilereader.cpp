@@ -11,11 +11,9 @@
 #include <unistd.h>
 #endif
 
-namespace catalogue
-{
+namespace catalogue {
 
-namespace
-{
+namespace {
 
 bool isBlank(char c)
 {
@@ -183,8 +181,7 @@ QString readProfileString(const QString &section, const QString &key, const QStr
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return readProfileString(QByteArrayView(), section, key, defaultValue, size);
-    struct stat info {
-    };
+    struct stat info {};
     QByteArrayView ini;
     void *map = MAP_FAILED;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {

@@ -5,8 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace catalogue
-{
+namespace catalogue {
 
 // Finds the value of `key` in `section` of INI text held in memory, as the
 // Windows profile reader does: section and key names match without regard to

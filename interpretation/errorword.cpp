@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-namespace interpretation
-{
+namespace interpretation {
 
 std::int32_t digitWord(const std::array<int, 4> &listIndexes)
 {

@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace interpretation
-{
+namespace interpretation {
 
 // The digit word: the four list positions as hexadecimal digits, the first box
 // giving bits 12 to 15. A position of -1 (no entry chosen) counts as -1, so the

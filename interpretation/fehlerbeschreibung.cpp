@@ -12,11 +12,9 @@
 
 using toolkit::place;
 
-namespace interpretation
-{
+namespace interpretation {
 
-namespace
-{
+namespace {
 
 constexpr quint32 PaleYellow = 0xC0FFFF; // BBGGRR
 

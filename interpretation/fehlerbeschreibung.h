@@ -7,8 +7,7 @@
 class QGroupBox;
 class QLabel;
 
-namespace interpretation
-{
+namespace interpretation {
 
 // The interpretation window: the 16 possible causes of one LED colour, one row
 // per bit of the error word, with a hand at each cause the code reports and the
@@ -18,7 +17,7 @@ class Fehlerbeschreibung : public QDialog
 {
     Q_OBJECT
 
-  public:
+public:
     // Loads the window: its design-time controls, then Form_Load.
     Fehlerbeschreibung();
 
@@ -34,10 +33,10 @@ class Fehlerbeschreibung : public QDialog
     std::array<QLabel *, 16> Image1{};
     std::array<QLabel *, 16> Label1{};
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent *event) override;
 
-  private:
+private:
     void Form_Load();
 };
 

@@ -1,10 +1,8 @@
 #include "blinksequence.h"
 
-namespace main_window
-{
+namespace main_window {
 
-namespace
-{
+namespace {
 
 BlinkState batteryTick(BlinkState state, int pattern)
 {

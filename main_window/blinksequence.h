@@ -3,8 +3,7 @@
 #include <QtGlobal>
 #include <array>
 
-namespace main_window
-{
+namespace main_window {
 
 // Where the blink sequence stands: the interval that has just elapsed, the
 // LED, and the digit bookkeeping (16-bit signed, as the counters are kept).

@@ -21,14 +21,12 @@ using toolkit::colourFromBgr;
 using toolkit::place;
 using toolkit::Shape;
 
-namespace main_window
-{
+namespace main_window {
 
 qint16 BlinkCount = 0;
 qint16 DigitIndex = 0;
 
-namespace
-{
+namespace {
 
 // Colours are BBGGRR.
 constexpr quint32 Grey = 0x808080;

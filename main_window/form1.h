@@ -9,16 +9,14 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 
-namespace toolkit
-{
+namespace toolkit {
 class ComboBox;
 class Line;
 class Shape;
 class Timer;
 } // namespace toolkit
 
-namespace main_window
-{
+namespace main_window {
 
 // Flashes still to show in the current digit of the blink code.
 extern qint16 BlinkCount;
@@ -31,7 +29,7 @@ class Form1 : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     // Builds the window with its design-time values and runs Form_Load, which
     // reads the catalogue in `applicationFolder`.
     explicit Form1(const QString &applicationFolder = toolkit::applicationPath());
@@ -47,7 +45,7 @@ class Form1 : public QWidget
     void Command3_Click();
     void Timer1_Timer();
 
-  private:
+private:
     void Form_Load(const QString &applicationFolder);
     void createDrawing();
     void createInputs();

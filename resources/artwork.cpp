@@ -1,7 +1,6 @@
 #include "artwork.h"
 
-namespace resources
-{
+namespace resources {
 
 QIcon applicationIcon()
 {

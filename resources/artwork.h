@@ -3,8 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace resources
-{
+namespace resources {
 
 // Window and application icon: two crossed rulers, 32 x 32 and 16 x 16.
 QIcon applicationIcon();

@@ -63,7 +63,7 @@ class tst_BlinkSequence : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void cleanup();
     void timeline_data();
     void timeline();

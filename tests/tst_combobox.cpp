@@ -10,7 +10,7 @@ class tst_ComboBox : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init();
     void cleanup();
     void freshListHasNoEntry();
@@ -21,7 +21,7 @@ class tst_ComboBox : public QObject
     void discardedKeysChangeNothing();
     void tabStillMovesFocus();
 
-  private:
+private:
     QWidget *m_window = nullptr;
     ComboBox *m_combo = nullptr;
     QWidget *m_next = nullptr;

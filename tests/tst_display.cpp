@@ -25,7 +25,7 @@ class tst_Display : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void cleanup() { catalogue::ClearCauseTexts(); }
     void nothingBeforeAColour();
     void marksAndTexts_data();
@@ -35,7 +35,7 @@ class tst_Display : public QObject
     void sequenceArmedAndStartedAfterClose();
     void freshWindowLayout();
 
-  private:
+private:
     // Presses the display button and closes the window it opens.
     static Shown pressDisplay(FormDriver &d);
 };

@@ -8,7 +8,7 @@ class tst_ErrorWord : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void digitWord_data();
     void digitWord();
     void batteryWord_data();

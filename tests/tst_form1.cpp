@@ -20,7 +20,7 @@ class tst_Form1 : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void cleanup();
     void startUp_data();
     void startUp();
@@ -31,7 +31,7 @@ class tst_Form1 : public QObject
     void drawing_data();
     void drawing();
 
-  private:
+private:
     // A folder holding `ini` as the catalogue, or no catalogue when it is null.
     QString folderWith(const QByteArray &ini);
     QTemporaryDir m_dir;

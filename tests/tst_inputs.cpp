@@ -9,7 +9,7 @@ class tst_Inputs : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void cleanup() { catalogue::ClearCauseTexts(); }
     void colourSwitchesMode_data();
     void colourSwitchesMode();

@@ -12,7 +12,7 @@ class tst_ProfileReader : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void value_data();
     void value();
     void defaultAndBufferSize();

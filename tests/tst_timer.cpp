@@ -12,7 +12,7 @@ class tst_Timer : public QObject
 {
     Q_OBJECT
 
-  private slots:
+private slots:
     void firesOncePerInterval();
     void disabledTimerIsSilent_data();
     void disabledTimerIsSilent();

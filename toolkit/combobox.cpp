@@ -3,8 +3,7 @@
 #include <QAbstractItemView>
 #include <QKeyEvent>
 
-namespace toolkit
-{
+namespace toolkit {
 
 ComboBox::ComboBox(QWidget *parent) : QComboBox(parent)
 {
@@ -64,8 +63,7 @@ void ComboBox::keyPressEvent(QKeyEvent *event)
 
 } // namespace toolkit
 
-namespace toolkit
-{
+namespace toolkit {
 
 bool ComboBox::eventFilter(QObject *watched, QEvent *event)
 {

@@ -2,8 +2,7 @@
 
 #include <QComboBox>
 
-namespace toolkit
-{
+namespace toolkit {
 
 // A drop-down list whose entry is chosen, never typed. It raises `click` when
 // the user chooses an entry (mouse, arrow keys, wheel), also the entry already
@@ -14,7 +13,7 @@ class ComboBox : public QComboBox
 {
     Q_OBJECT
 
-  public:
+public:
     explicit ComboBox(QWidget *parent = nullptr);
 
     // Appends an entry; the list position stays as it was (-1 stays -1).
@@ -33,11 +32,11 @@ class ComboBox : public QComboBox
     // Sets the colour behind the list text.
     void setBackColour(const QColor &colour);
 
-  signals:
+signals:
     void click();
     void keyPress(int &keyAscii);
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 };

@@ -4,8 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace toolkit
-{
+namespace toolkit {
 
 QGroupBox *makeFrame(QWidget *parent)
 {

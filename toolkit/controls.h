@@ -8,8 +8,7 @@ class QPixmap;
 class QPushButton;
 class QWidget;
 
-namespace toolkit
-{
+namespace toolkit {
 
 // A frame with a caption; an ampersand in the caption marks its access key.
 QGroupBox *makeFrame(QWidget *parent);

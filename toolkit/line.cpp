@@ -4,8 +4,7 @@
 
 #include <QPainter>
 
-namespace toolkit
-{
+namespace toolkit {
 
 Line::Line(int x1, int x2, int y, QColor colour, int width, QWidget *parent)
     : QWidget(parent), m_colour(colour)

@@ -3,8 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-namespace toolkit
-{
+namespace toolkit {
 
 // A horizontal line from (x1, y) to (x2, y) in twips, `width` pixels thick,
 // centred on y.
@@ -12,13 +11,13 @@ class Line : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     Line(int x1, int x2, int y, QColor colour, int width, QWidget *parent);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent *event) override;
 
-  private:
+private:
     QColor m_colour;
 };
 

@@ -7,8 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace toolkit
-{
+namespace toolkit {
 
 static QSize screenSize()
 {

@@ -4,8 +4,7 @@
 
 class QWidget;
 
-namespace toolkit
-{
+namespace toolkit {
 
 // Width of the primary screen in twips.
 double screenWidth();

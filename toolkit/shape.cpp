@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-namespace toolkit
-{
+namespace toolkit {
 
 Shape::Shape(Kind kind, QColor fill, Border border, QWidget *parent)
     : QWidget(parent), m_kind(kind), m_fill(fill), m_border(border)

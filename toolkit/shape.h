@@ -3,8 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-namespace toolkit
-{
+namespace toolkit {
 
 // A filled rectangle or circle drawn on its window, like the classic
 // lightweight shape: showing and hiding it only repaints, and a circle's
@@ -13,7 +12,7 @@ class Shape : public QWidget
 {
     Q_OBJECT
 
-  public:
+public:
     enum class Kind { Rectangle, Circle };
     enum class Border { None, Default };
 
@@ -28,14 +27,14 @@ class Shape : public QWidget
     // Draws (true) or hides (false) the shape, and repaints.
     void setShapeVisible(bool visible);
 
-  signals:
+signals:
     // Emitted after the shape has been painted, with whether it was drawn.
     void painted(bool drawn);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent *event) override;
 
-  private:
+private:
     Kind m_kind;
     QColor m_fill;
     Border m_border;

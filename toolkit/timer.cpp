@@ -1,21 +1,22 @@
 #include "timer.h"
 
 #include <QTimer>
+#include <algorithm>
 
 #ifdef Q_OS_LINUX
 #include <QSocketNotifier>
 #include <cstdint>
+#include <ctime>
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
 
-namespace toolkit
-{
+namespace toolkit {
 
 // Measures one interval at a time and calls back when it has elapsed.
 class Timer::Engine
 {
-  public:
+public:
     explicit Engine(Timer *owner) : m_owner(owner)
     {
 #ifdef Q_OS_LINUX
@@ -52,7 +53,9 @@ class Timer::Engine
         }
 #ifdef Q_OS_LINUX
         if (m_fd >= 0) {
-            arm(qint64(ms) * 1000000);
+            m_period = qint64(ms) * 1000000;
+            m_deadline = monotonicNs() + m_period;
+            arm();
             m_notifier->setEnabled(true);
             return;
         }
@@ -64,7 +67,8 @@ class Timer::Engine
     {
 #ifdef Q_OS_LINUX
         if (m_fd >= 0) {
-            arm(0);
+            const itimerspec disarm{};
+            ::timerfd_settime(m_fd, 0, &disarm, nullptr);
             m_notifier->setEnabled(false);
             return;
         }
@@ -72,16 +76,24 @@ class Timer::Engine
         m_fallback->stop();
     }
 
-  private:
+private:
 #ifdef Q_OS_LINUX
-    // Arms the timerfd for `ns` nanoseconds, repeating; 0 disarms it.
-    void arm(qint64 ns)
+    static qint64 monotonicNs()
     {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    }
+
+    // Arms the timerfd for the deadline, early by the time the event loop
+    // takes to notice an expiry, so that `timer` is raised on the deadline.
+    void arm()
+    {
+        const qint64 at = m_deadline - m_latency;
         itimerspec spec{};
-        spec.it_value.tv_sec = time_t(ns / 1000000000);
-        spec.it_value.tv_nsec = long(ns % 1000000000);
-        spec.it_interval = spec.it_value;
-        ::timerfd_settime(m_fd, 0, &spec, nullptr);
+        spec.it_value.tv_sec = time_t(at / 1000000000);
+        spec.it_value.tv_nsec = long(at % 1000000000);
+        ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
     }
 
     void expired()
@@ -89,11 +101,20 @@ class Timer::Engine
         std::uint64_t count = 0;
         if (::read(m_fd, &count, sizeof count) != sizeof count)
             return; // nothing elapsed yet, or the timer was re-armed meanwhile
+        // How late the loop noticed the expiry: a running average, kept within
+        // 0 to 2 ms so that an odd stall does not make later ticks early.
+        const qint64 late = monotonicNs() - (m_deadline - m_latency);
+        m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, 2000000);
+        m_deadline += m_period; // the next one, unless the handler re-arms
+        arm();
         emit m_owner->timer();
     }
 
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;
+    qint64 m_period = 0;   // ns
+    qint64 m_deadline = 0; // ns on CLOCK_MONOTONIC
+    qint64 m_latency = 0;  // ns
 #endif
     Timer *m_owner;
     QTimer *m_fallback = nullptr;

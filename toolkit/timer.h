@@ -3,8 +3,7 @@
 #include <QObject>
 #include <memory>
 
-namespace toolkit
-{
+namespace toolkit {
 
 // A millisecond timer with the classic Interval/Enabled pair. While enabled it
 // raises `timer` once per interval on the GUI thread, also while a modal window
@@ -18,7 +17,7 @@ class Timer : public QObject
 {
     Q_OBJECT
 
-  public:
+public:
     explicit Timer(QObject *parent = nullptr);
     ~Timer() override;
 
@@ -34,10 +33,10 @@ class Timer : public QObject
     // Starts a full interval (true) or stops the timer (false).
     void setEnabled(bool enabled);
 
-  signals:
+signals:
     void timer();
 
-  private:
+private:
     class Engine;
     int m_interval = 0;
     bool m_enabled = false;

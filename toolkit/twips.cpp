@@ -3,8 +3,7 @@
 #include <QWidget>
 #include <cmath>
 
-namespace toolkit
-{
+namespace toolkit {
 
 int twipsToPixels(double twips)
 {

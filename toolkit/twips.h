@@ -5,8 +5,7 @@
 
 class QWidget;
 
-namespace toolkit
-{
+namespace toolkit {
 
 // Twips are 1/1440 inch: 15 per logical pixel at 96 dpi. Qt scales logical
 // pixels on high-DPI screens, so a fixed factor keeps every layout in proportion.
