@@ -49,6 +49,7 @@ Fehlerbeschreibung::Fehlerbeschreibung()
         Image1[i] = toolkit::makeImage(hand, Frame1);
         place(Image1[i], "", 120, 240 + 360 * i, 480, 480);
         Image1[i]->setObjectName(QStringLiteral("Image1_%1").arg(i));
+        Image1[i]->setAccessibleName(QStringLiteral("Gemeldet:"));
         Label1[i] = toolkit::makeLabel(Frame1);
         place(Label1[i], "", 600, 360 + 360 * i, 4500, 255);
         Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));

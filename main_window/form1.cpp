@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 using namespace catalogue;
 using toolkit::colourFromBgr;
@@ -75,6 +76,7 @@ Form1::Form1(const QString &applicationFolder)
     createInfo();
     wireEvents();
     Form_Load(applicationFolder);
+    nameForAssistiveTechnology();
 }
 
 void Form1::createDrawing()
@@ -176,6 +178,22 @@ void Form1::wireEvents()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Timer1, &toolkit::Timer::timer, this, &Form1::Timer1_Timer);
+}
+
+// Screen readers name each list after its frame's caption, as a sighted user reads it.
+void Form1::nameForAssistiveTechnology()
+{
+    const auto caption = [](const QGroupBox *frame) {
+        QString text = frame->title();
+        return text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    };
+    Combo1->setAccessibleName(caption(Frame1));
+    Combo2->setAccessibleName(caption(Frame2));
+    for (int i = 0; i < 4; ++i)
+        Combo3[i]->setAccessibleName(QStringLiteral("%1: %2").arg(caption(Frame3)).arg(i + 1));
+    Shape1->setAccessibleName(QStringLiteral("Status-LED"));
+    Shape1->setAccessibleStateTexts(QStringLiteral("leuchtet"), QStringLiteral("dunkel"));
+    Image1->setAccessibleName(QStringLiteral("Logo"));
 }
 
 void Form1::Form_Load(const QString &applicationFolder)

@@ -51,6 +51,7 @@ private:
     void createInputs();
     void createInfo();
     void wireEvents();
+    void nameForAssistiveTechnology();
 
     QGroupBox *Frame1 = nullptr;
     toolkit::ComboBox *Combo1 = nullptr;

@@ -20,6 +20,7 @@ private slots:
     void discardedKeysChangeNothing_data();
     void discardedKeysChangeNothing();
     void tabStillMovesFocus();
+    void lettersInOpenListIgnored();
 
 private:
     QWidget *m_window = nullptr;
@@ -121,6 +122,17 @@ void tst_ComboBox::tabStillMovesFocus()
     QTest::keyClick(m_combo, Qt::Key_Tab);
     QCOMPARE(m_keyPresses, 0);
     QTRY_VERIFY(m_next->hasFocus());
+}
+
+void tst_ComboBox::lettersInOpenListIgnored()
+{
+    m_combo->setListIndex(0);
+    m_combo->showPopup();
+    QTRY_VERIFY(m_combo->view()->isVisible());
+    QTest::keyClick(m_combo->view(), Qt::Key_3); // would jump to the entry "3"
+    QTest::keyClick(m_combo->view(), Qt::Key_Return);
+    QTRY_VERIFY(!m_combo->view()->isVisible());
+    QCOMPARE(m_combo->listIndex(), 0);
 }
 
 QTEST_MAIN(tst_ComboBox)

@@ -2,6 +2,7 @@
 #include "combobox.h"
 #include "form1.h"
 #include "screen.h"
+#include "shape.h"
 #include "twips.h"
 
 #include <QGroupBox>
@@ -30,6 +31,7 @@ private slots:
     void enterOnExitButtonEndsProgram();
     void drawing_data();
     void drawing();
+    void namedForAssistiveTechnology();
 
 private:
     // A folder holding `ini` as the catalogue, or no catalogue when it is null.
@@ -187,6 +189,23 @@ void tst_Form1::drawing()
     const QImage image = form.grab().toImage();
     const QPoint pixel(toolkit::twipsToPixels(twips.x()), toolkit::twipsToPixels(twips.y()));
     QCOMPARE(image.pixelColor(pixel * image.devicePixelRatio()), colour);
+}
+
+void tst_Form1::namedForAssistiveTechnology()
+{
+    Form1 form(folderWith(shippedCatalogue()));
+    const auto name = [&](const char *object) {
+        return form.findChild<QWidget *>(object)->accessibleName();
+    };
+    QCOMPARE(name("Combo1"), QString("LED-Farbe"));
+    QCOMPARE(name("Combo2"), QString("Blinkmuster"));
+    QCOMPARE(name("Combo3_2"), QString("Blitze je Stelle (1. bis 4. Stelle): 3"));
+    auto *led = form.findChild<toolkit::Shape *>("Shape1");
+    QCOMPARE(led->accessibleName(), QString("Status-LED"));
+    led->setShapeVisible(false);
+    QCOMPARE(led->accessibleDescription(), QString("dunkel"));
+    led->setShapeVisible(true);
+    QCOMPARE(led->accessibleDescription(), QString("leuchtet"));
 }
 
 QTEST_MAIN(tst_Form1)

@@ -11,9 +11,15 @@ ComboBox::ComboBox(QWidget *parent) : QComboBox(parent)
     setFocusPolicy(Qt::StrongFocus);
     // A choice from the list, or by arrow keys or wheel on the closed box.
     connect(this, &QComboBox::activated, this, &ComboBox::click);
+}
+
+void ComboBox::showPopup()
+{
     // The open list would jump to an entry by its first letter; letters are
-    // never a way to choose here, so the list only sees navigation keys.
+    // never a way to choose here, so the list only sees navigation keys. The
+    // list is made on first use, so the filter is installed here.
     view()->installEventFilter(this);
+    QComboBox::showPopup();
 }
 
 void ComboBox::addItem(const QString &text)

@@ -32,6 +32,8 @@ public:
     // Sets the colour behind the list text.
     void setBackColour(const QColor &colour);
 
+    void showPopup() override;
+
 signals:
     void click();
     void keyPress(int &keyAscii);

@@ -25,6 +25,20 @@ void Shape::setShapeVisible(bool visible)
         return;
     m_visible = visible;
     update();
+    describeState();
+}
+
+void Shape::setAccessibleStateTexts(const QString &drawn, const QString &hidden)
+{
+    m_drawnText = drawn;
+    m_hiddenText = hidden;
+    describeState();
+}
+
+void Shape::describeState()
+{
+    if (!m_drawnText.isEmpty() || !m_hiddenText.isEmpty())
+        setAccessibleDescription(m_visible ? m_drawnText : m_hiddenText);
 }
 
 void Shape::paintEvent(QPaintEvent *)

@@ -27,6 +27,10 @@ public:
     // Draws (true) or hides (false) the shape, and repaints.
     void setShapeVisible(bool visible);
 
+    // Texts that tell assistive technology whether the shape is drawn; they
+    // become its accessible description.
+    void setAccessibleStateTexts(const QString &drawn, const QString &hidden);
+
 signals:
     // Emitted after the shape has been painted, with whether it was drawn.
     void painted(bool drawn);
@@ -39,6 +43,10 @@ private:
     QColor m_fill;
     Border m_border;
     bool m_visible = true;
+    QString m_drawnText;
+    QString m_hiddenText;
+
+    void describeState();
 };
 
 } // namespace toolkit
