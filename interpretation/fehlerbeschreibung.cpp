@@ -47,12 +47,10 @@ Fehlerbeschreibung::Fehlerbeschreibung()
     const QPixmap hand = resources::hand();
     for (int i = 0; i < 16; ++i) {
         Image1[i] = toolkit::makeImage(hand, Frame1);
-        place(Image1[i], "", 120, 240 + 360 * i, 480, 480);
-        Image1[i]->setObjectName(QStringLiteral("Image1_%1").arg(i));
+        place(Image1[i], QStringLiteral("Image1_%1").arg(i), 120, 240 + 360 * i, 480, 480);
         Image1[i]->setAccessibleName(QStringLiteral("Gemeldet:"));
         Label1[i] = toolkit::makeLabel(Frame1);
-        place(Label1[i], "", 600, 360 + 360 * i, 4500, 255);
-        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        place(Label1[i], QStringLiteral("Label1_%1").arg(i), 600, 360 + 360 * i, 4500, 255);
         Label1[i]->setText(QStringLiteral("Label1"));
         paintBackground(Label1[i]);
     }

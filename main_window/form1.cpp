@@ -120,8 +120,7 @@ void Form1::createInputs()
     place(Frame3, "Frame3", 2400, 1920, 3495, 615);
     for (int i = 0; i < 4; ++i) {
         Combo3[i] = makeCombo(Frame3);
-        place(Combo3[i], "", 120 + 840 * i, 240, 700, 315);
-        Combo3[i]->setObjectName(QStringLiteral("Combo3_%1").arg(i));
+        place(Combo3[i], QStringLiteral("Combo3_%1").arg(i), 120 + 840 * i, 240, 700, 315);
         Combo3[i]->setEnabled(false);
     }
 

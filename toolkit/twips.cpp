@@ -21,9 +21,9 @@ QRect twipsRect(int left, int top, int width, int height)
                  twipsToPixels(height));
 }
 
-void place(QWidget *widget, const char *name, int left, int top, int width, int height)
+void place(QWidget *widget, const QString &name, int left, int top, int width, int height)
 {
-    widget->setObjectName(QString::fromLatin1(name));
+    widget->setObjectName(name);
     widget->setGeometry(twipsRect(left, top, width, height));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QRect>
+#include <QString>
 
 class QWidget;
 
@@ -22,7 +23,7 @@ QRect twipsRect(int left, int top, int width, int height);
 
 // Gives `widget` its object name and its place and size in twips, relative to
 // its parent's outer top-left corner.
-void place(QWidget *widget, const char *name, int left, int top, int width, int height);
+void place(QWidget *widget, const QString &name, int left, int top, int width, int height);
 
 // Colours are written BBGGRR: blue in the high byte, red in the low byte.
 QColor colourFromBgr(quint32 bgr);
