@@ -2,6 +2,8 @@
 
 #include "combobox.h"
 #include "form1.h"
+#include "shape.h"
+#include "timer.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -26,6 +28,8 @@ struct FormDriver {
         return combo(QByteArray("Combo3_" + QByteArray::number(i)).constData());
     }
     QPushButton *button(const char *name) const { return form.findChild<QPushButton *>(name); }
+    toolkit::Timer *timer() const { return form.findChild<toolkit::Timer *>("Timer1"); }
+    toolkit::Shape *led() const { return form.findChild<toolkit::Shape *>("Shape1"); }
 
     // Chooses the colour and then the digits' list positions, as a user would.
     void choose(int colour, const QList<int> &digits = {}, int pattern = -2)

@@ -2,16 +2,14 @@
 #include "catalogue.h"
 #include "fehlerbeschreibung.h"
 #include "formdriver.h"
-#include "shape.h"
-#include "timer.h"
 
 #include <QApplication>
 #include <QTimer>
 
 using namespace main_window;
 
-// The LED's timeline: alternating lit and dark spans, in ms, lit first when
-// the LED starts lit; a span that goes on without end is the last.
+// The LED's timeline: alternating lit and dark spans, in ms, starting with the
+// LED as it was armed; a last span of 0 means the LED stays so for good.
 using Timeline = QList<int>;
 
 // The state the display button leaves after a selection (LED lit).
@@ -67,7 +65,6 @@ private slots:
     void cleanup();
     void timeline_data();
     void timeline();
-    void steadyPatternStops();
     void noPatternKeepsTicking();
     void handlerDrivesLed();
     void realTimerDrivesLed();
@@ -112,6 +109,8 @@ void tst_BlinkSequence::timeline_data()
         << BlinkInputs{false, -1, {0, 0, 0, -1}} << true
         << Timeline{9000, 2000, 50, 2000, 50, 2000, 50, 2000, 3000 + 6000, 2000};
 
+    QTest::newRow("steady light: lit for good after 500")
+        << battery(0) << false << Timeline{500, 0};
     QTest::newRow("slow blinking") << battery(1) << true << Timeline{500, 500, 500, 500, 500};
     QTest::newRow("short flashing: 50 lit, 500 dark")
         << battery(2) << false << Timeline{500, 50, 500, 50, 500, 50};
@@ -125,13 +124,6 @@ void tst_BlinkSequence::timeline()
     QFETCH(bool, lit);
     QFETCH(Timeline, expected);
     QCOMPARE(walk(inputs, armed(inputs, lit), expected.size()), expected);
-}
-
-void tst_BlinkSequence::steadyPatternStops()
-{
-    const BlinkState next = nextBlinkState(armed(battery(0), false), battery(0));
-    QVERIFY(next.lit);
-    QVERIFY(!next.running);
 }
 
 void tst_BlinkSequence::noPatternKeepsTicking()
@@ -160,8 +152,8 @@ void tst_BlinkSequence::handlerDrivesLed()
     FormDriver d;
     d.choose(1, {0, 0, 2, 1});
     pressDisplayAndClose(d);
-    auto *timer = d.form.findChild<toolkit::Timer *>("Timer1");
-    auto *led = d.form.findChild<toolkit::Shape *>("Shape1");
+    toolkit::Timer *timer = d.timer();
+    toolkit::Shape *led = d.led();
     QVERIFY(timer->isEnabled());
 
     // Tick by tick, without waiting: each tick comes when its interval is over.
@@ -187,12 +179,11 @@ void tst_BlinkSequence::realTimerDrivesLed()
     FormDriver d;
     d.choose(0, {}, 1); // slow blinking: the LED changes every 500 ms
     pressDisplayAndClose(d);
-    auto *led = d.form.findChild<toolkit::Shape *>("Shape1");
-    QTRY_VERIFY_WITH_TIMEOUT(!led->isShapeVisible(), 2000);
-    QTRY_VERIFY_WITH_TIMEOUT(led->isShapeVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.led()->isShapeVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(d.led()->isShapeVisible(), 2000);
     d.combo("Combo2")->setListIndex(1); // a choice stops it, lit
     QTest::qWait(700);
-    QVERIFY(led->isShapeVisible());
+    QVERIFY(d.led()->isShapeVisible());
 }
 
 QTEST_MAIN(tst_BlinkSequence)
