@@ -69,7 +69,7 @@ void tst_Timer::settingIntervalRestartsCount()
     QCOMPARE(spy.size(), 0);
     timer.setInterval(200);
     QVERIFY(spy.wait(1000));
-    QVERIFY(clock.elapsed() >= 349);
+    QVERIFY(clock.elapsed() >= 345); // the timer may end a fraction of a ms early
 }
 
 void tst_Timer::enablingAgainDoesNotRestart()

@@ -103,9 +103,12 @@ private:
             return; // nothing elapsed yet, or the timer was re-armed meanwhile
         // How late the loop noticed the expiry: a running average, kept within
         // 0 to 2 ms so that an odd stall does not make later ticks early.
-        const qint64 late = monotonicNs() - (m_deadline - m_latency);
+        const qint64 now = monotonicNs();
+        const qint64 late = now - (m_deadline - m_latency);
         m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, 2000000);
-        m_deadline += m_period; // the next one, unless the handler re-arms
+        // The next one, unless the handler re-arms; after a stall the count
+        // starts afresh rather than catching up with a burst of events.
+        m_deadline = m_deadline + m_period > now ? m_deadline + m_period : now + m_period;
         arm();
         emit m_owner->timer();
     }
