@@ -1,8 +1,10 @@
 #include "combobox.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 using toolkit::ComboBox;
 
@@ -15,7 +17,7 @@ private slots:
     void cleanup() { delete m_window; }
     void setListIndexRaisesClick_data();
     void setListIndexRaisesClick();
-    void arrowKeyChoosesAndClicks();
+    void arrowKeyAndWheelChooseAndClick();
     void tabMovesFocusWithoutKeyPress();
     void lettersInOpenListIgnored();
 
@@ -65,14 +67,19 @@ void tst_ComboBox::setListIndexRaisesClick()
     QTEST(m_combo->listIndex(), "expected");
 }
 
-void tst_ComboBox::arrowKeyChoosesAndClicks()
+void tst_ComboBox::arrowKeyAndWheelChooseAndClick()
 {
     QSignalSpy clicks(m_combo, &ComboBox::click);
     QTest::keyClick(m_combo, Qt::Key_Down);
     QTest::keyClick(m_combo, Qt::Key_Down);
     QCOMPARE(m_combo->listIndex(), 1);
-    QCOMPARE(clicks.size(), 2);
     QCOMPARE(m_keyPresses, 0); // arrows yield no character
+    const QPointF centre = QRectF(m_combo->rect()).center();
+    QWheelEvent down(centre, m_combo->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(m_combo, &down);
+    QCOMPARE(m_combo->listIndex(), 2);
+    QCOMPARE(clicks.size(), 3);
 }
 
 void tst_ComboBox::tabMovesFocusWithoutKeyPress()
