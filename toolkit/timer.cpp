@@ -90,10 +90,10 @@ private:
     void arm()
     {
         const qint64 at = m_deadline - m_latency;
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(at / 1000000000);
-        spec.it_value.tv_nsec = long(at % 1000000000);
-        ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        itimerspec expiry{};
+        expiry.it_value.tv_sec = time_t(at / 1000000000);
+        expiry.it_value.tv_nsec = long(at % 1000000000);
+        ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &expiry, nullptr);
     }
 
     void expired()
