@@ -1,6 +1,7 @@
 #include "profilereader.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,7 @@ private slots:
     void notARegularFile_data();
     void notARegularFile();
     void hugeLine();
+    void randomBytes();
 };
 
 static QString readGreen1(const QByteArray &ini)
@@ -163,6 +165,23 @@ void tst_ProfileReader::hugeLine()
     file.close();
     QCOMPARE(readProfileString("Kestrion", "GREEN1", "", 50, path), QString(49, 'y'));
     QCOMPARE(readProfileString("Kestrion", "RED1", "", 50, path), QString(49, 'x'));
+}
+
+// Scrambled catalogues built from the bytes the reader cares about: whatever
+// it finds, the text stays within 49 characters (the sanitizer build watches
+// every access).
+void tst_ProfileReader::randomBytes()
+{
+    const QByteArray alphabet("[]=;\"' \t\r\n\0\x80\xef\xbb\xbf\xff\xfeKestrionGREEN1", 31);
+    QRandomGenerator random(1);
+    for (int round = 0; round < 5000; ++round) {
+        QByteArray ini(random.bounded(300), Qt::Uninitialized);
+        for (char &c : ini)
+            c = alphabet[random.bounded(int(alphabet.size()))];
+        if (round % 2)
+            ini.prepend("[Kestrion]\nGREEN1=");
+        QVERIFY(readGreen1(ini).size() <= 49 * 2); // 49 characters, some as surrogate pairs
+    }
 }
 
 QTEST_MAIN(tst_ProfileReader)
