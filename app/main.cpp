@@ -6,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Both windows show the application icon.
     QApplication::setWindowIcon(resources::applicationIcon());
     main_window::Form1 form;
     form.show();

@@ -32,7 +32,6 @@ Fehlerbeschreibung::Fehlerbeschreibung()
 {
     setObjectName(QStringLiteral("Fehlerbeschreibung"));
     setWindowTitle(QStringLiteral("Fehlerinterpretation"));
-    setWindowIcon(resources::applicationIcon());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(toolkit::twipsToPixels(5940), toolkit::twipsToPixels(6675));

@@ -67,7 +67,6 @@ Form1::Form1(const QString &applicationFolder)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Fehlerausgabe Firmwareversionen Kestrion 1.XX"));
-    setWindowIcon(resources::applicationIcon());
     // Client area 6135 x 3360 twips; the border is sizable, but the controls keep their places.
     resize(toolkit::twipsToPixels(6135), toolkit::twipsToPixels(3360));
 
