@@ -191,6 +191,8 @@ void Form1::nameForAssistiveTechnology()
         Combo3[i]->setAccessibleName(QStringLiteral("%1: %2").arg(caption(Frame3)).arg(i + 1));
     Shape1->setAccessibleName(QStringLiteral("Status-LED"));
     Shape1->setAccessibleStateTexts(QStringLiteral("leuchtet"), QStringLiteral("dunkel"));
+    // Grey on the grey body, the LED is off until a colour is chosen.
+    Shape1->setAccessibleDescription(QStringLiteral("aus"));
     Image1->setAccessibleName(QStringLiteral("Logo"));
 }
 

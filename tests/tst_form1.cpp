@@ -189,6 +189,9 @@ void tst_Form1::namedForAssistiveTechnology()
     QCOMPARE(form.findChild<QWidget *>("Combo3_2")->accessibleName(),
              QString("Blitze je Stelle (1. bis 4. Stelle): 3"));
     auto *led = form.findChild<toolkit::Shape *>("Shape1");
+    QCOMPARE(led->accessibleDescription(), QString("aus"));
+    form.findChild<ComboBox *>("Combo1")->setListIndex(2);
+    QCOMPARE(led->accessibleDescription(), QString("leuchtet"));
     led->setShapeVisible(false);
     QCOMPARE(led->accessibleDescription(), QString("dunkel"));
 }

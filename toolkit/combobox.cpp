@@ -67,10 +67,6 @@ void ComboBox::keyPressEvent(QKeyEvent *event)
     QComboBox::keyPressEvent(event);
 }
 
-} // namespace toolkit
-
-namespace toolkit {
-
 bool ComboBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == view() && event->type() == QEvent::KeyPress) {

@@ -17,6 +17,7 @@ void Shape::setFillColour(const QColor &colour)
         return;
     m_fill = colour;
     update();
+    describeState();
 }
 
 void Shape::setShapeVisible(bool visible)
