@@ -1,15 +1,12 @@
 #include "catalogue.h"
 #include "combobox.h"
 #include "form1.h"
-#include "screen.h"
 #include "shape.h"
 #include "twips.h"
 
 #include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -133,7 +130,7 @@ void tst_Form1::startUp()
 
 void tst_Form1::centredOnScreen()
 {
-    Form1 form(folderWith(shippedCatalogue()));
+    Form1 form(SHIPPED_FOLDER);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QRect frame = form.frameGeometry();
     QVERIFY(qAbs(frame.left() - (screen.width() - frame.width()) / 2) <= 1);
@@ -150,7 +147,7 @@ void tst_Form1::enterOnExitButtonEndsProgram_data()
 void tst_Form1::enterOnExitButtonEndsProgram()
 {
     QFETCH(int, key);
-    Form1 form(folderWith(shippedCatalogue()));
+    Form1 form(SHIPPED_FOLDER);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     auto *exitButton = form.findChild<QPushButton *>("Command2");
@@ -177,7 +174,7 @@ void tst_Form1::drawing()
 {
     QFETCH(QPoint, twips);
     QFETCH(QColor, colour);
-    Form1 form(folderWith(shippedCatalogue()));
+    Form1 form(SHIPPED_FOLDER);
     const QImage image = form.grab().toImage();
     const QPoint pixel(toolkit::twipsToPixels(twips.x()), toolkit::twipsToPixels(twips.y()));
     QCOMPARE(image.pixelColor(pixel * image.devicePixelRatio()), colour);
@@ -185,7 +182,7 @@ void tst_Form1::drawing()
 
 void tst_Form1::namedForAssistiveTechnology()
 {
-    Form1 form(folderWith(shippedCatalogue()));
+    Form1 form(SHIPPED_FOLDER);
     QCOMPARE(form.findChild<QWidget *>("Combo3_2")->accessibleName(),
              QString("Blitze je Stelle (1. bis 4. Stelle): 3"));
     auto *led = form.findChild<toolkit::Shape *>("Shape1");
