@@ -62,8 +62,7 @@ Fehlerbeschreibung::Fehlerbeschreibung()
 
 void Fehlerbeschreibung::Form_Load()
 {
-    toolkit::moveWindow(this, (toolkit::screenWidth() - toolkit::outerWidth(this)) / 2,
-                        (toolkit::screenHeight() - toolkit::outerHeight(this)) / 2);
+    toolkit::centreOnScreen(this);
     setWindowTitle(catalogue::InterpretationCaption);
 }
 

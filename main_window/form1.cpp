@@ -199,8 +199,7 @@ void Form1::nameForAssistiveTechnology()
 void Form1::Form_Load(const QString &applicationFolder)
 {
     ClearCauseTexts();
-    toolkit::moveWindow(this, (toolkit::screenWidth() - toolkit::outerWidth(this)) / 2,
-                        (toolkit::screenHeight() - toolkit::outerHeight(this)) / 2);
+    toolkit::centreOnScreen(this);
     SetCataloguePath(applicationFolder);
 
     const QString names = QStringLiteral("Bezeichnungen");

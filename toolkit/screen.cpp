@@ -41,6 +41,12 @@ void moveWindow(QWidget *window, double left, double top)
     window->move(twipsToPixels(left), twipsToPixels(top));
 }
 
+void centreOnScreen(QWidget *window)
+{
+    moveWindow(window, (screenWidth() - outerWidth(window)) / 2,
+               (screenHeight() - outerHeight(window)) / 2);
+}
+
 QString applicationPath()
 {
     return QCoreApplication::applicationDirPath();

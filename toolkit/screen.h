@@ -23,6 +23,10 @@ double outerHeight(const QWidget *window);
 // off the screen are kept as they are.
 void moveWindow(QWidget *window, double left, double top);
 
+// Centres a window's outer size on the screen, computed in twips in floating
+// point; a window larger than the screen gets a negative position.
+void centreOnScreen(QWidget *window);
+
 // The folder that holds the running executable, links resolved, without a
 // trailing separator.
 QString applicationPath();
