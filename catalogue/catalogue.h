@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <array>
+#include <utility>
 
 namespace catalogue {
 
@@ -16,7 +18,8 @@ extern std::array<QString, 3> GroupCaptions;
 // Caption of the interpretation window.
 extern QString InterpretationCaption;
 
-// Sets the catalogue path from the application folder, once at start-up.
+// Sets the catalogue path from the application folder and reads the file,
+// once at start-up: every later read comes from that one snapshot.
 void SetCataloguePath(const QString &applicationFolder);
 
 // The path every read uses.
@@ -25,6 +28,9 @@ QString CataloguePath();
 // Reads `key` of `section` from the catalogue: at most 49 characters, "" when
 // the file, section or key is missing.
 QString ReadCatalogueText(const QString &section, const QString &key);
+
+// Every section and key the program reads, in the order it reads them.
+QList<std::pair<QString, QString>> ProgramKeys();
 
 // Empties BitTexts and GroupCaptions.
 void ClearCauseTexts();

@@ -2,11 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QVarLengthArray>
 #include <array>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -15,9 +18,10 @@ namespace catalogue {
 
 namespace {
 
+// Windows counts the vertical tab as a blank, like space and tab.
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\v';
 }
 
 QByteArrayView trimmed(QByteArrayView s)
@@ -30,20 +34,27 @@ QByteArrayView trimmed(QByteArrayView s)
     return s.sliced(begin, end - begin);
 }
 
+// The section argument loses its surrounding spaces, but not tabs.
+QByteArrayView spaceTrimmed(QByteArrayView s)
+{
+    while (!s.isEmpty() && s.front() == ' ')
+        s = s.sliced(1);
+    while (!s.isEmpty() && s.back() == ' ')
+        s.chop(1);
+    return s;
+}
+
 char foldCase(char c)
 {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
-bool sameName(QByteArrayView a, QByteArrayView b)
+QByteArray folded(QByteArrayView name)
 {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (foldCase(a[i]) != foldCase(b[i]))
-            return false;
-    }
-    return true;
+    QByteArray result(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        result[i] = foldCase(name[i]);
+    return result;
 }
 
 QByteArrayView unquoted(QByteArrayView value)
@@ -54,18 +65,35 @@ QByteArrayView unquoted(QByteArrayView value)
     return value;
 }
 
-// The next line of `ini` from `pos`, without its end; `pos` moves past the end.
-QByteArrayView nextLine(QByteArrayView ini, qsizetype &pos)
+// Where `c` next occurs in `text` from `from`, or the text's end.
+qsizetype findByte(QByteArrayView text, qsizetype from, char c)
 {
-    const qsizetype begin = pos;
-    while (pos < ini.size() && ini[pos] != '\n' && ini[pos] != '\r')
-        ++pos;
-    const QByteArrayView line = ini.sliced(begin, pos - begin);
-    if (pos < ini.size() && ini[pos] == '\r')
-        ++pos;
-    if (pos < ini.size() && ini[pos] == '\n')
-        ++pos;
-    return line;
+    const void *hit = std::memchr(text.data() + from, c, size_t(text.size() - from));
+    return hit ? static_cast<const char *>(hit) - text.data() : text.size();
+}
+
+void classify(ProfileLine &line)
+{
+    const QByteArrayView text = trimmed(line.raw);
+    if (text.isEmpty()) {
+        line.kind = ProfileLine::Kind::Blank;
+    } else if (text.front() == ';') {
+        line.kind = ProfileLine::Kind::Comment;
+    } else if (text.front() == '[') {
+        // The name ends at the first ']', or with the line when there is none;
+        // whatever follows that ']' is ignored.
+        line.kind = ProfileLine::Kind::Section;
+        const QByteArrayView rest = text.sliced(1);
+        const qsizetype close = rest.indexOf(']');
+        line.hasBracket = close >= 0;
+        line.name = trimmed(close < 0 ? rest : rest.first(close));
+    } else {
+        line.kind = ProfileLine::Kind::Key;
+        const qsizetype equals = text.indexOf('=');
+        line.hasEquals = equals >= 0;
+        line.name = trimmed(equals < 0 ? text : text.first(equals));
+        line.value = equals < 0 ? QByteArrayView() : unquoted(trimmed(text.sliced(equals + 1)));
+    }
 }
 
 // The first `max` characters of `text` (a surrogate pair is one), up to the first NUL.
@@ -83,22 +111,15 @@ QString cutText(const QString &text, qsizetype max)
     return text.left(end);
 }
 
-// The UTF-8 bytes that hold at least the first `max` characters of `value`:
-// no character takes more than four.
-QByteArrayView utf8Head(QByteArrayView value, qsizetype max)
+// The text of a value: at most `max` bytes of Windows-1252, or `max` characters
+// of UTF-8 (no character takes more than four bytes), up to the first NUL.
+QString decodeValue(QByteArrayView value, bool unicode, qsizetype max)
 {
-    return value.first(qMin(value.size(), max * 4));
-}
-
-enum class Encoding { Windows1252, Utf8, Utf16 };
-
-Encoding detectEncoding(QByteArrayView ini)
-{
-    if (ini.startsWith("\xEF\xBB\xBF"))
-        return Encoding::Utf8;
-    if (ini.startsWith("\xFF\xFE"))
-        return Encoding::Utf16;
-    return Encoding::Windows1252;
+    if (unicode)
+        return cutText(QString::fromUtf8(value.first(qMin(value.size(), max * 4))), max);
+    const QByteArrayView bytes = value.first(qMin(value.size(), max));
+    const qsizetype nul = bytes.indexOf('\0');
+    return fromWindows1252(nul < 0 ? bytes : bytes.first(nul));
 }
 
 QByteArray utf16ToUtf8(QByteArrayView bytes)
@@ -115,96 +136,220 @@ constexpr std::array<char16_t, 32> HighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-} // namespace
-
-std::optional<QByteArrayView> findProfileValue(QByteArrayView ini, QByteArrayView section,
-                                               QByteArrayView key)
+#ifdef Q_OS_UNIX
+// Reads `fd` to its end into memory. A file that grows past the limit
+// meanwhile, or a read error, gives nothing.
+QByteArray readToEnd(int fd, qsizetype expected)
 {
-    bool inSection = false;
-    qsizetype pos = 0;
-    while (pos < ini.size()) {
-        const QByteArrayView line = trimmed(nextLine(ini, pos));
-        if (line.isEmpty() || line.front() == ';')
-            continue;
-        if (line.front() == '[') {
-            const qsizetype close = line.lastIndexOf(']');
-            if (close < 0)
-                continue; // not a section header, and no key either
-            if (inSection)
-                return std::nullopt; // only the first section of that name counts
-            inSection = sameName(trimmed(line.sliced(1, close - 1)), section);
-            continue;
+    QByteArray bytes(qMin(expected, MaxProfileFileSize) + 1, Qt::Uninitialized);
+    qsizetype total = 0;
+    for (;;) {
+        if (total == bytes.size()) {
+            if (total > MaxProfileFileSize)
+                return QByteArray();
+            bytes.resize(qMin(total * 2, MaxProfileFileSize + 1));
         }
-        if (!inSection)
+        const ssize_t n = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
+        if (n < 0 && errno == EINTR)
             continue;
-        const qsizetype equals = line.indexOf('=');
-        const QByteArrayView name = trimmed(equals < 0 ? line : line.first(equals));
-        if (sameName(name, key))
-            return equals < 0 ? QByteArrayView() : unquoted(trimmed(line.sliced(equals + 1)));
+        if (n < 0)
+            return QByteArray();
+        if (n == 0)
+            break;
+        total += n;
     }
-    return std::nullopt;
+    bytes.truncate(total);
+    return bytes;
+}
+#endif
+
+QByteArray readPosix(const QString &fileName)
+{
+#ifdef Q_OS_UNIX
+    // Opened without waiting, so a FIFO at that path cannot block us; only a
+    // regular file is read. Its bytes are copied, never mapped: a file that is
+    // shortened meanwhile must not take the program down with it.
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return QByteArray();
+    QByteArray bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxProfileFileSize)
+        bytes = readToEnd(fd, qsizetype(info.st_size));
+    ::close(fd);
+    return bytes;
+#else
+    Q_UNUSED(fileName);
+    return QByteArray();
+#endif
 }
 
-QString readProfileString(QByteArrayView ini, const QString &section, const QString &key,
+QByteArray readPortable(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (!info.isFile() || info.size() > MaxProfileFileSize)
+        return QByteArray();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    // One byte more than the limit tells a file that grew past it meanwhile.
+    const QByteArray bytes = file.read(MaxProfileFileSize + 1);
+    return bytes.size() > MaxProfileFileSize ? QByteArray() : bytes;
+}
+
+} // namespace
+
+QByteArray readProfileFile(const QString &fileName, FileAccess access)
+{
+    return access == FileAccess::Posix ? readPosix(fileName) : readPortable(fileName);
+}
+
+ProfileText decodeProfileText(QByteArrayView file)
+{
+    ProfileText decoded;
+    if (file.startsWith("\xEF\xBB\xBF")) {
+        decoded.encoding = ProfileText::Encoding::Utf8;
+        decoded.text = file.sliced(3);
+    } else if (file.startsWith("\xFF\xFE")) {
+        decoded.encoding = ProfileText::Encoding::Utf16LE;
+        decoded.converted = utf16ToUtf8(file.sliced(2));
+        decoded.text = decoded.converted;
+    } else if (file.startsWith("\xFE\xFF")) {
+        decoded.encoding = ProfileText::Encoding::Utf16BE; // not understood: no text
+    } else {
+        decoded.text = file;
+    }
+    return decoded;
+}
+
+bool ProfileLines::next(ProfileLine &line)
+{
+    if (m_pos >= m_text.size())
+        return false;
+    // Each search starts where the last one ended, so a file of many short
+    // lines is scanned once, not once per line.
+    if (m_nextCr < m_pos)
+        m_nextCr = findByte(m_text, m_pos, '\r');
+    if (m_nextLf < m_pos)
+        m_nextLf = findByte(m_text, m_pos, '\n');
+    const qsizetype end = qMin(m_nextCr, m_nextLf);
+    line = ProfileLine();
+    line.number = ++m_number;
+    line.raw = m_text.sliced(m_pos, end - m_pos);
+    m_pos = end;
+    if (m_pos < m_text.size() && m_text[m_pos] == '\r')
+        ++m_pos;
+    if (m_pos < m_text.size() && m_text[m_pos] == '\n')
+        ++m_pos;
+    classify(line);
+    return true;
+}
+
+bool sameName(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldCase(a[i]) != foldCase(b[i]))
+            return false;
+    }
+    return true;
+}
+
+QList<std::optional<QByteArrayView>>
+findProfileValues(QByteArrayView text, const QList<std::pair<QByteArray, QByteArray>> &keys)
+{
+    QList<std::optional<QByteArrayView>> found(keys.size());
+
+    // The sections asked for, each with its keys still to find (in capitals).
+    struct Wanted {
+        QByteArrayView name;
+        enum { Ahead, Open, Passed } state = Ahead;
+        QHash<QByteArray, QList<qsizetype>> keys;
+    };
+    QList<Wanted> sections;
+    qsizetype longestKey = 0;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QByteArrayView name = spaceTrimmed(keys[i].first);
+        auto section = std::find_if(sections.begin(), sections.end(),
+                                    [&](const Wanted &s) { return sameName(s.name, name); });
+        if (section == sections.end())
+            section = sections.insert(sections.end(), Wanted{name, Wanted::Ahead, {}});
+        section->keys[folded(keys[i].second)].append(i);
+        longestKey = qMax(longestKey, keys[i].second.size());
+    }
+
+    qsizetype remaining = keys.size();
+    Wanted *open = nullptr;
+    ProfileLines lines(text);
+    ProfileLine line;
+    QVarLengthArray<char, 64> name;
+    while (remaining > 0 && lines.next(line)) {
+        if (line.kind == ProfileLine::Kind::Section) {
+            if (open) {
+                open->state = Wanted::Passed; // only the first section of a name counts
+                for (const auto &indices : std::as_const(open->keys))
+                    remaining -= indices.size();
+                open = nullptr;
+            }
+            for (Wanted &s : sections) {
+                if (s.state == Wanted::Ahead && sameName(s.name, line.name)) {
+                    s.state = Wanted::Open;
+                    open = &s;
+                }
+            }
+            continue;
+        }
+        if (line.kind != ProfileLine::Kind::Key || !open || line.name.size() > longestKey)
+            continue;
+        name.resize(line.name.size());
+        for (qsizetype i = 0; i < line.name.size(); ++i)
+            name[i] = foldCase(line.name[i]);
+        const auto key = open->keys.constFind(QByteArray::fromRawData(name.data(), name.size()));
+        if (key == open->keys.cend())
+            continue; // not asked for, or found before: the first one wins
+        for (qsizetype i : *key)
+            found[i] = line.value;
+        remaining -= key->size();
+        open->keys.erase(key);
+    }
+    return found;
+}
+
+QStringList readProfileStrings(QByteArrayView file, const QList<ProfileKey> &keys,
+                               const QString &defaultValue, int size)
+{
+    const ProfileText decoded = decodeProfileText(file);
+    const bool unicode = decoded.isUnicode();
+    QList<std::pair<QByteArray, QByteArray>> encoded;
+    encoded.reserve(keys.size());
+    for (const ProfileKey &k : keys) {
+        if (unicode)
+            encoded.append({k.section.toUtf8(), k.key.toUtf8()});
+        else
+            encoded.append({toWindows1252(k.section), toWindows1252(k.key)});
+    }
+    const auto values = findProfileValues(decoded.text, encoded);
+
+    const qsizetype max = qMax(size, 1) - 1; // one place is kept for the closing NUL
+    QStringList texts;
+    texts.reserve(values.size());
+    for (const auto &value : values)
+        texts.append(value ? decodeValue(*value, unicode, max) : cutText(defaultValue, max));
+    return texts;
+}
+
+QString readProfileString(QByteArrayView file, const QString &section, const QString &key,
                           const QString &defaultValue, int size)
 {
-    if (size <= 0)
-        return QString();
-    const qsizetype max = size - 1; // one place is kept for the closing NUL
-    const Encoding encoding = detectEncoding(ini);
-    QByteArray converted;
-    if (encoding == Encoding::Utf16) {
-        converted = utf16ToUtf8(ini.sliced(2));
-        ini = converted;
-    } else if (encoding == Encoding::Utf8) {
-        ini = ini.sliced(3);
-    }
-    const bool unicode = encoding != Encoding::Windows1252;
-    const auto value = unicode ? findProfileValue(ini, section.toUtf8(), key.toUtf8())
-                               : findProfileValue(ini, toWindows1252(section), toWindows1252(key));
-    if (!value)
-        return cutText(defaultValue, max);
-    if (unicode)
-        return cutText(QString::fromUtf8(utf8Head(*value, max)), max);
-    QByteArrayView bytes = value->first(qMin(value->size(), max));
-    const qsizetype nul = bytes.indexOf('\0');
-    return fromWindows1252(nul < 0 ? bytes : bytes.first(nul));
+    return readProfileStrings(file, {{section, key}}, defaultValue, size).constFirst();
 }
 
 QString readProfileString(const QString &section, const QString &key, const QString &defaultValue,
                           int size, const QString &fileName)
 {
-#ifdef Q_OS_UNIX
-    // Opened without waiting, so a FIFO at that path cannot block us; only a
-    // regular file is mapped. Mapping reads a file of any size without copying it.
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return readProfileString(QByteArrayView(), section, key, defaultValue, size);
-    struct stat info {};
-    QByteArrayView ini;
-    void *map = MAP_FAILED;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        map = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-        if (map != MAP_FAILED)
-            ini = QByteArrayView(static_cast<const char *>(map), qsizetype(info.st_size));
-    }
-    ::close(fd);
-    const QString result = readProfileString(ini, section, key, defaultValue, size);
-    if (map != MAP_FAILED)
-        ::munmap(map, size_t(info.st_size));
-    return result;
-#else
-    QFile file(fileName);
-    QByteArrayView ini;
-    uchar *map = nullptr;
-    if (QFileInfo(fileName).isFile() && file.open(QIODevice::ReadOnly) && file.size() > 0) {
-        map = file.map(0, file.size());
-        if (map)
-            ini = QByteArrayView(reinterpret_cast<const char *>(map), file.size());
-    }
-    return readProfileString(ini, section, key, defaultValue, size);
-#endif
+    return readProfileString(readProfileFile(fileName), section, key, defaultValue, size);
 }
 
 QString fromWindows1252(QByteArrayView bytes)
