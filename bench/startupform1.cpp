@@ -1,4 +1,5 @@
-// The program's own start-up, with a probe that reports its first frame.
+// The program's own start-up, with a probe that reports its first frame. An
+// argument names another folder to read the catalogue from.
 #include "artwork.h"
 #include "form1.h"
 #include "startupprobe.h"
@@ -9,7 +10,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(resources::applicationIcon());
-    main_window::Form1 form;
+    main_window::Form1 form(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                     : toolkit::applicationPath());
     reportFirstFrame(&form);
     form.show();
     return app.exec();

@@ -65,8 +65,8 @@ QString ReadCatalogueText(const QString &section, const QString &key)
 QList<std::pair<QString, QString>> ProgramKeys()
 {
     QList<std::pair<QString, QString>> keys;
-    for (const char *key : {"0", "1", "2", "Command_Beenden", "Command_Fehleranzeige", "Form1",
-                            "Form2"})
+    for (const char *key :
+         {"0", "1", "2", "Command_Beenden", "Command_Fehleranzeige", "Form1", "Form2"})
         keys.append({Names, QLatin1String(key)});
     for (const char *section : {"Farben", "Unterspannung"}) {
         for (int i = 0; i < 3; ++i)

@@ -2,10 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QVarLengthArray>
 #include <array>
 #include <cstring>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -47,14 +46,6 @@ QByteArrayView spaceTrimmed(QByteArrayView s)
 char foldCase(char c)
 {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-QByteArray folded(QByteArrayView name)
-{
-    QByteArray result(name.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < name.size(); ++i)
-        result[i] = foldCase(name[i]);
-    return result;
 }
 
 QByteArrayView unquoted(QByteArrayView value)
@@ -198,6 +189,87 @@ QByteArray readPortable(const QString &fileName)
     return bytes.size() > MaxProfileFileSize ? QByteArray() : bytes;
 }
 
+// The keys asked for in one section, found by name in any letter case. A file
+// may hold millions of lines in that section, so each is looked up in a small
+// open-addressing table without building a string.
+class KeyTable
+{
+public:
+    void add(QByteArrayView name, qsizetype request)
+    {
+        if ((m_entries.size() + 1) * 2 > m_slots.size())
+            grow();
+        Entry *entry = find(name);
+        if (!entry) {
+            m_entries.append({name, {}});
+            place(m_entries.size() - 1);
+            entry = &m_entries.last();
+        }
+        entry->requests.append(request);
+        ++m_pending;
+    }
+
+    // The requests for `name`, once; afterwards that name gives none.
+    QList<qsizetype> take(QByteArrayView name)
+    {
+        Entry *entry = find(name);
+        if (!entry)
+            return {};
+        m_pending -= entry->requests.size();
+        return std::exchange(entry->requests, {});
+    }
+
+    // How many requests are still waiting for their key.
+    qsizetype pending() const { return m_pending; }
+
+private:
+    struct Entry {
+        QByteArrayView name;
+        QList<qsizetype> requests;
+    };
+
+    static size_t hash(QByteArrayView name)
+    {
+        size_t h = 14695981039346656037u; // FNV-1a over the capitals
+        for (char c : name)
+            h = (h ^ uchar(foldCase(c))) * 1099511628211u;
+        return h;
+    }
+
+    Entry *find(QByteArrayView name)
+    {
+        if (m_slots.isEmpty())
+            return nullptr;
+        const size_t mask = size_t(m_slots.size() - 1);
+        for (size_t i = hash(name) & mask; m_slots[i] >= 0; i = (i + 1) & mask) {
+            Entry &entry = m_entries[m_slots[i]];
+            if (sameName(entry.name, name))
+                return &entry;
+        }
+        return nullptr;
+    }
+
+    void place(qsizetype index)
+    {
+        const size_t mask = size_t(m_slots.size() - 1);
+        size_t i = hash(m_entries[index].name) & mask;
+        while (m_slots[i] >= 0)
+            i = (i + 1) & mask;
+        m_slots[i] = index;
+    }
+
+    void grow()
+    {
+        m_slots.fill(-1, qMax<qsizetype>(16, m_slots.size() * 2));
+        for (qsizetype i = 0; i < m_entries.size(); ++i)
+            place(i);
+    }
+
+    QList<Entry> m_entries;
+    QList<qsizetype> m_slots; // indices into m_entries, -1 for a free slot
+    qsizetype m_pending = 0;
+};
+
 } // namespace
 
 QByteArray readProfileFile(const QString &fileName, FileAccess access)
@@ -225,6 +297,12 @@ ProfileText decodeProfileText(QByteArrayView file)
 
 bool ProfileLines::next(ProfileLine &line)
 {
+    // Empty lines only count; a file of nothing but line ends passes quickly.
+    while (m_pos < m_text.size() && (m_text[m_pos] == '\r' || m_text[m_pos] == '\n')) {
+        ++m_number;
+        if (m_text[m_pos++] == '\r' && m_pos < m_text.size() && m_text[m_pos] == '\n')
+            ++m_pos;
+    }
     if (m_pos >= m_text.size())
         return false;
     // Each search starts where the last one ended, so a file of many short
@@ -262,35 +340,31 @@ findProfileValues(QByteArrayView text, const QList<std::pair<QByteArray, QByteAr
 {
     QList<std::optional<QByteArrayView>> found(keys.size());
 
-    // The sections asked for, each with its keys still to find (in capitals).
+    // The sections asked for, each with the keys still to find in it.
     struct Wanted {
         QByteArrayView name;
         enum { Ahead, Open, Passed } state = Ahead;
-        QHash<QByteArray, QList<qsizetype>> keys;
+        KeyTable keys;
     };
     QList<Wanted> sections;
-    qsizetype longestKey = 0;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QByteArrayView name = spaceTrimmed(keys[i].first);
         auto section = std::find_if(sections.begin(), sections.end(),
                                     [&](const Wanted &s) { return sameName(s.name, name); });
         if (section == sections.end())
             section = sections.insert(sections.end(), Wanted{name, Wanted::Ahead, {}});
-        section->keys[folded(keys[i].second)].append(i);
-        longestKey = qMax(longestKey, keys[i].second.size());
+        section->keys.add(keys[i].second, i);
     }
 
     qsizetype remaining = keys.size();
     Wanted *open = nullptr;
     ProfileLines lines(text);
     ProfileLine line;
-    QVarLengthArray<char, 64> name;
     while (remaining > 0 && lines.next(line)) {
         if (line.kind == ProfileLine::Kind::Section) {
             if (open) {
                 open->state = Wanted::Passed; // only the first section of a name counts
-                for (const auto &indices : std::as_const(open->keys))
-                    remaining -= indices.size();
+                remaining -= open->keys.pending();
                 open = nullptr;
             }
             for (Wanted &s : sections) {
@@ -299,20 +373,13 @@ findProfileValues(QByteArrayView text, const QList<std::pair<QByteArray, QByteAr
                     open = &s;
                 }
             }
-            continue;
+        } else if (line.kind == ProfileLine::Kind::Key && open) {
+            // Each key is taken once: a later line of the same name is not asked for.
+            const QList<qsizetype> requests = open->keys.take(line.name);
+            for (qsizetype i : requests)
+                found[i] = line.value;
+            remaining -= requests.size();
         }
-        if (line.kind != ProfileLine::Kind::Key || !open || line.name.size() > longestKey)
-            continue;
-        name.resize(line.name.size());
-        for (qsizetype i = 0; i < line.name.size(); ++i)
-            name[i] = foldCase(line.name[i]);
-        const auto key = open->keys.constFind(QByteArray::fromRawData(name.data(), name.size()));
-        if (key == open->keys.cend())
-            continue; // not asked for, or found before: the first one wins
-        for (qsizetype i : *key)
-            found[i] = line.value;
-        remaining -= key->size();
-        open->keys.erase(key);
     }
     return found;
 }

@@ -11,7 +11,7 @@ namespace catalogue {
 
 // The largest file that is read at all; a larger one gives the defaults, so a
 // stray or hostile file cannot make start-up slow or large.
-inline constexpr qsizetype MaxProfileFileSize = qsizetype(64) << 20;
+inline constexpr qsizetype MaxProfileFileSize = qsizetype(16) << 20;
 
 // How a file's bytes are read: POSIX calls (Unix), or Qt's portable file access
 // (the other systems). Both are built everywhere, so both are tested here.
@@ -47,7 +47,7 @@ ProfileText decodeProfileText(QByteArrayView file);
 // vertical tab.
 struct ProfileLine {
     enum class Kind {
-        Blank,   // nothing but blanks
+        Blank,   // nothing but blanks (an empty line is never returned)
         Comment, // first non-blank character ';'
         Section, // first non-blank character '['
         Key      // anything else: a key with or without '='
@@ -63,6 +63,7 @@ struct ProfileLine {
 };
 
 // The lines of a profile text, one at a time; lines end at CR, LF or CRLF.
+// Empty lines are counted but not returned.
 class ProfileLines
 {
 public:

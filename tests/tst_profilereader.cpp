@@ -180,8 +180,8 @@ void tst_ProfileReader::file()
         QVERIFY(QFile::link(path, path));
     } else {
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(kind == "huge line" ? "[Kestrion]\nRED1=" + QByteArray(16 << 20, 'x') +
-                                             "\nGREEN1=\"" + QByteArray(8 << 20, 'y') + "\""
+        file.write(kind == "huge line" ? "[Kestrion]\nRED1=" + QByteArray(8 << 20, 'x') +
+                                             "\nGREEN1=\"" + QByteArray(4 << 20, 'y') + "\""
                                        : "[Kestrion]\r\nGREEN1=a\r\n");
         if (kind.contains("size limit")) // sparse: the rest of the file reads as NULs
             file.resize(MaxProfileFileSize + (kind.startsWith("over") ? 1 : 0));
