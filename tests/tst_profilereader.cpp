@@ -204,7 +204,7 @@ void tst_ProfileReader::fileChangingWhileRead()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("ErrorMessage.ini");
-    const QByteArray padding(64 << 10, ';');
+    const QByteArray padding(256 << 10, ';');
     std::atomic<bool> done = false;
     std::thread writer([&] {
         QFile file(path);
@@ -217,7 +217,7 @@ void tst_ProfileReader::fileChangingWhileRead()
             file.close();
         }
     });
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         const FileAccess access = i % 2 ? FileAccess::Posix : FileAccess::Portable;
         const QString text =
             readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50);
