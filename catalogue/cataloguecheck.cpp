@@ -58,9 +58,41 @@ struct Key {
     qsizetype laterLine = 0; // its first occurrence below a repeated section line
 };
 
+// Control and invisible formatting characters escaped; with `quoting`, also
+// quotes and backslashes, so that an escape in the text itself stays apart.
+QString escape(QStringView text, bool quoting)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = text[i].unicode();
+        qsizetype length = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            length = 2;
+        }
+        const QChar::Category category = QChar::category(c);
+        if (quoting && (c == '\\' || c == '"')) {
+            out += '\\' + text[i];
+        } else if (category == QChar::Other_Control || category == QChar::Other_Format ||
+                   category == QChar::Other_Surrogate || category == QChar::Separator_Line ||
+                   category == QChar::Separator_Paragraph) {
+            // Controls, bidirectional overrides and other invisible characters.
+            const QString hex = QString::number(uint(c), 16).toUpper();
+            out += c < 0x80      ? "\\x" + hex.rightJustified(2, '0')
+                   : c < 0x10000 ? "\\u" + hex.rightJustified(4, '0')
+                                 : "\\U" + hex.rightJustified(8, '0');
+        } else {
+            out += text.sliced(i, length);
+        }
+        i += length;
+    }
+    return out;
+}
+
 QString quoted(QStringView text)
 {
-    return '"' + escaped(text) + '"';
+    return '"' + escape(text, true) + '"';
 }
 
 // Characters of UTF-8 text: every byte that does not continue a sequence.
@@ -184,14 +216,15 @@ void Checker::sectionLine(const ProfileLine &line)
             warn(Repeated::SecondSection, line.number, [&] {
                 return QString("second [%1] (first in line %2): the program reads only the "
                                "first, and none of the keys below this line")
-                    .arg(decoded(line.name))
+                    .arg(escaped(decoded(line.name)))
                     .arg(m_sections[s].line);
             });
         }
         return;
     }
-    warn(Repeated::UnreadSection, line.number,
-         [&] { return "section [" + decoded(line.name) + "] is never read by the program"; });
+    warn(Repeated::UnreadSection, line.number, [&] {
+        return "section [" + escaped(decoded(line.name)) + "] is never read by the program";
+    });
 }
 
 void Checker::keyLine(const ProfileLine &line)
@@ -205,7 +238,7 @@ void Checker::keyLine(const ProfileLine &line)
         return;
     }
     const auto name = [&] {
-        return line.name.isEmpty() ? QString("a key without a name") : decoded(line.name);
+        return line.name.isEmpty() ? QString("a key without a name") : escaped(decoded(line.name));
     };
     if (line.name.startsWith('#')) {
         warn(Repeated::IgnoredLine, line.number, [] {
@@ -385,8 +418,7 @@ QString Checker::zeroHint(int section, QByteArrayView name) const
     return k < 0 ? QString() : " (numbers have no leading zeros: " + m_keys[k].name + ")";
 }
 
-// A name or text from the file as the program decodes it, cut for a message
-// and escaped.
+// A name or text from the file as the program decodes it, cut for a message.
 QString Checker::decoded(QByteArrayView bytes) const
 {
     // No character takes more than four bytes of UTF-8.
@@ -395,7 +427,7 @@ QString Checker::decoded(QByteArrayView bytes) const
                                       : fromWindows1252(bytes.first(qMin(bytes.size(), take)));
     if (text.size() > QuotedLength || bytes.size() > take)
         text = text.first(qMin(text.size(), QuotedLength)) + QChar(0x2026);
-    return escaped(text);
+    return text;
 }
 
 } // namespace
@@ -448,32 +480,7 @@ QString formatDiagnostic(const QString &fileName, const Diagnostic &diagnostic)
 
 QString escaped(QStringView text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size();) {
-        char32_t c = text[i].unicode();
-        qsizetype length = 1;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            length = 2;
-        }
-        const QChar::Category category = QChar::category(c);
-        if (c == '\\' || c == '"') {
-            out += '\\' + text[i];
-        } else if (category == QChar::Other_Control || category == QChar::Other_Format ||
-                   category == QChar::Other_Surrogate || category == QChar::Separator_Line ||
-                   category == QChar::Separator_Paragraph) {
-            // Controls, bidirectional overrides and other invisible characters.
-            const QString hex = QString::number(uint(c), 16).toUpper();
-            out += c < 0x80      ? "\\x" + hex.rightJustified(2, '0')
-                   : c < 0x10000 ? "\\u" + hex.rightJustified(4, '0')
-                                 : "\\U" + hex.rightJustified(8, '0');
-        } else {
-            out += text.sliced(i, length);
-        }
-        i += length;
-    }
-    return out;
+    return escape(text, false);
 }
 
 } // namespace catalogue

@@ -36,8 +36,8 @@ CatalogueCheck checkCatalogueFile(const QString &fileName);
 // "name:line: severity: message", the name escaped like the message.
 QString formatDiagnostic(const QString &fileName, const Diagnostic &diagnostic);
 
-// `text` with control and invisible formatting characters, quotes and
-// backslashes escaped, so that printing it cannot steer a terminal.
+// `text` with control and invisible formatting characters escaped (\x1B,
+// \u202E), so that printing it cannot steer a terminal.
 QString escaped(QStringView text);
 
 } // namespace catalogue
