@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -49,10 +50,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    const QString fileName =
-        arguments.isEmpty()
-            ? QDir(QCoreApplication::applicationDirPath()).filePath(catalogue::CatalogueFileName)
-            : arguments.first();
+    // Without a name, the catalogue beside this program, named by where it
+    // really lies: the file to edit, when it is a link (to /etc in a package).
+    QString fileName = arguments.value(0);
+    if (arguments.isEmpty()) {
+        fileName =
+            QDir(QCoreApplication::applicationDirPath()).filePath(catalogue::CatalogueFileName);
+        const QString real = QFileInfo(fileName).canonicalFilePath();
+        fileName = real.isEmpty() ? fileName : real;
+    }
     const catalogue::CatalogueCheck check = catalogue::checkCatalogueFile(fileName);
     for (const catalogue::Diagnostic &diagnostic : check.diagnostics)
         print(stdout, catalogue::formatDiagnostic(fileName, diagnostic));
