@@ -1,0 +1,68 @@
+#include "catalogue.h"
+#include "cataloguecheck.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+constexpr char Usage[] = "Usage: kestrion-catalogue-check [FILE]\n";
+constexpr char Help[] =
+    "Checks a text catalogue of the Kestrion blink-code reader the way the program reads it.\n"
+    "FILE defaults to ErrorMessage.ini beside this program, the catalogue the installed\n"
+    "program reads. Reports, with line numbers: texts that are missing or empty (errors);\n"
+    "texts cut to 49 characters, keys and sections the program never reads, repeated ones,\n"
+    "text in the wrong encoding and lines it ignores (warnings); and the entries whose\n"
+    "position is fixed (notes). Exit status: 0 no error, 1 errors found, 2 wrong usage.\n";
+
+void print(std::FILE *stream, const QString &line)
+{
+    const QByteArray bytes = (line + '\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+QString counted(qsizetype count, const char *what)
+{
+    return count == 0
+               ? QString("no %1s").arg(QLatin1String(what))
+               : QString("%1 %2%3").arg(count).arg(QLatin1String(what)).arg(count == 1 ? "" : "s");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains("--help") || arguments.contains("-h")) {
+        std::fputs(Usage, stdout);
+        std::fputs(Help, stdout);
+        return 0;
+    }
+    if (!arguments.isEmpty() && arguments.first() == "--")
+        arguments.removeFirst();
+    else if (!arguments.isEmpty() && arguments.first().startsWith('-'))
+        arguments.append(QString()); // an option we do not know: wrong usage
+    if (arguments.size() > 1) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+
+    // Without a name, the catalogue beside this program, named by where it
+    // really lies: the file to edit, when it is a link (to /etc in a package).
+    QString fileName = arguments.value(0);
+    if (arguments.isEmpty()) {
+        fileName =
+            QDir(QCoreApplication::applicationDirPath()).filePath(catalogue::CatalogueFileName);
+        const QString real = QFileInfo(fileName).canonicalFilePath();
+        fileName = real.isEmpty() ? fileName : real;
+    }
+    const catalogue::CatalogueCheck check = catalogue::checkCatalogueFile(fileName);
+    for (const catalogue::Diagnostic &diagnostic : check.diagnostics)
+        print(stdout, catalogue::formatDiagnostic(fileName, diagnostic));
+    print(stdout, catalogue::escaped(fileName) + ": " + counted(check.errors, "error") + ", " +
+                      counted(check.warnings, "warning"));
+    return check.hasError() ? 1 : 0;
+}

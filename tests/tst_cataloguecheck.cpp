@@ -1,0 +1,215 @@
+#include "catalogue.h"
+#include "cataloguecheck.h"
+#include "profilereader.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using catalogue::checkCatalogue;
+using catalogue::checkCatalogueFile;
+using catalogue::formatDiagnostic;
+
+class tst_CatalogueCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void diagnostics_data();
+    void diagnostics();
+    void file_data();
+    void file();
+    void randomBytesStaySafe();
+};
+
+// All 64 keys, each with its own name as text: [Bezeichnungen] in line 1 and its
+// keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to
+// 19), [Kestrion] 20, then GREENn in line 21 + 3n, REDn 22 + 3n, YELLOWn 23 + 3n.
+static QByteArray complete()
+{
+    const auto keys = catalogue::ProgramKeys();
+    QByteArray ini;
+    for (const char *section : {"Bezeichnungen", "Farben", "Unterspannung", "Kestrion"}) {
+        ini += '[' + QByteArray(section) + "]\n";
+        for (const auto &[s, key] : keys)
+            ini += s == QLatin1String(section) ? key.toLatin1() + '=' + key.toLatin1() + '\n' : "";
+    }
+    return ini;
+}
+
+// The complete catalogue with one of its lines replaced.
+static QByteArray with(const QByteArray &line, const QByteArray &by)
+{
+    return complete().replace('\n' + line + '\n', '\n' + by + '\n');
+}
+
+// Each expected line is the start of a diagnostic, listed as "c" would be; notes
+// count only in rows that expect one.
+void tst_CatalogueCheck::diagnostics_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QStringList>("expected");
+    const auto row = [](const char *name, const QByteArray &ini, const QStringList &expected) {
+        QTest::newRow(name) << ini << expected;
+    };
+    const QByteArray Base = complete();
+    const QByteArray x49(49, 'x');
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const QString shownX = '"' + QString(x49) + '"';
+
+    row("complete catalogue", Base, {});
+    row("list entries noted in order", Base,
+        {R"(c:13: note: [Farben] 0 must name green: "0")", "c:14: note: [Farben] 1 must name red",
+         "c:15: note: [Farben] 2 must name yellow", "c:17: note: [Unterspannung] 0 must name the",
+         "c:18: note: [Unterspannung] 1 must name the slow blinking",
+         R"(c:19: note: [Unterspannung] 2 must name the short flashing: "2")"});
+    row("missing key at its section", with("RED3=RED3", ""),
+        {"c:20: error: no key RED3 in [Kestrion]: the program shows an empty text"});
+    row("missing section", with("[Farben]", "[Farbe]"),
+        {"c: error: no section [Farben]: the program shows 3 empty texts",
+         "c:12: warning: section [Farbe] is never read by the program"});
+    row("empty after quotes and blanks", with("RED3=RED3", "RED3= \"\" "),
+        {"c:31: error: RED3 is empty: the program shows an empty text"});
+    row("key without =", with("RED3=RED3", "RED3"), {R"(c:31: error: RED3 has no "=")"});
+    row("NUL first", with("RED3=RED3", QByteArray("RED3=\0x", 7)),
+        {"c:31: error: RED3 starts with a NUL byte"});
+    row("NUL inside", with("RED3=RED3", QByteArray("RED3=ab\0c", 9)),
+        {R"(c:31: warning: RED3 holds a NUL byte; the program shows only the text before it: "ab")"});
+    row("49 bytes shown whole", with("RED3=RED3", "RED3=" + x49), {});
+    row("57 bytes cut to 49", with("RED3=RED3", "RED3=" + x49 + "yyyyyyyy"),
+        {"c:31: warning: RED3 is 57 bytes; the program shows only the first 49: " + shownX});
+    row("Windows-1252 shown decoded, controls escaped",
+        with("RED3=RED3", "RED3=\x80\x1B[2J\\\"\t" + x49),
+        {R"(c:31: warning: RED3 is 57 bytes; the program shows only the first 49: "€\x1B[2J\\\"\x09)" +
+         QString(x49.first(41)) + '"'});
+    row("UTF-8 counts characters, escapes a direction override",
+        bom + with("RED3=RED3", "RED3=\u202E" + QString(50, QChar(0xE4)).toUtf8()),
+        {R"(c:31: warning: RED3 is 51 characters; the program shows only the first 49: "\u202E)" +
+         QString(48, QChar(0xE4)) + '"'});
+    row("UTF-8 without byte order mark", with("RED3=RED3", "RED3=Grün"),
+        {"c:31: warning: the file has no byte order mark, but its text is UTF-8: the program "
+         "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
+    row("not UTF-8 after a UTF-8 mark", bom + with("RED3=RED3", "RED3=Gr\xFCn"),
+        {"c:31: warning: RED3 is not valid UTF-8: the program shows \"Gr\uFFFDn\""});
+    row("UTF-16BE not understood", "\xFE\xFF" + Base,
+        {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
+    row("empty file", "", {"c: error: the file is empty"});
+    row("unread keys", Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\n" + QByteArray(10 << 20, 'K') + "=x",
+        {"c:69: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
+         "leading zeros: GREEN1)",
+         "c:70: warning: GRÜN3 in [Kestrion] is never read by the program",
+         "c:71: warning: RED16 in [Kestrion] is never read by the program",
+         "c:72: warning: " + QString(60, 'K') + "… in [Kestrion] is never read"});
+    row("unread section, its keys not listed", Base + "[Farbe]\n0=x\n",
+        {"c:69: warning: section [Farbe] is never read by the program"});
+    row("key only in a second section", with("RED3=RED3", "") + "[kestrion]\nRED3=x\n",
+        {"c:20: error: no key RED3 in [Kestrion]: the program shows an empty text (the one in "
+         "line 70 is below a second [Kestrion], which the program never reads)",
+         "c:69: warning: second [kestrion] (first in line 20): the program reads only the first"});
+    row("second key, any case", Base + "red3=x\n",
+        {"c:69: warning: second red3 in [Kestrion] (first in line 31): the program uses"});
+    row("key before any section", "GREEN1=x\n" + Base,
+        {"c:1: warning: key GREEN1 before any section: the program never reads it"});
+    row("# is no comment", Base + "# RED3=x\n", {R"(c:69: warning: "#" does not start a comment)"});
+    row("line without =", Base + "Akku leer\n",
+        {R"(c:69: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
+    row("text after ]", with("[Kestrion]", "[Kestrion] RED0=y"),
+        {R"(c:20: warning: text after "]" is ignored: " RED0=y")"});
+    row("1 MB of CRs", QByteArray(1 << 20, '\r') + Base, {});
+    QStringList many;
+    QByteArray manyKeys = Base;
+    for (int i = 0; i < 1000; ++i) {
+        manyKeys += "K" + QByteArray::number(i) + "=v\n";
+        if (i < 20)
+            many += QString("c:%1: warning: K%2 in [Kestrion]").arg(69 + i).arg(i);
+    }
+    row("many keys, the list cut", manyKeys,
+        many + QStringList("c: warning: ... and 980 more keys the program never reads"));
+}
+
+void tst_CatalogueCheck::diagnostics()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QStringList, expected);
+    const bool notes = !expected.filter(": note: ").isEmpty();
+    const catalogue::CatalogueCheck check = checkCatalogue(ini);
+    QStringList lines;
+    for (const catalogue::Diagnostic &d : check.diagnostics) {
+        if (notes || d.severity != catalogue::Diagnostic::Severity::Note)
+            lines += formatDiagnostic("c", d);
+    }
+    QCOMPARE(lines.size(), expected.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines[i].startsWith(expected[i]), qPrintable(lines[i]));
+    QCOMPARE(check.hasError(), !expected.filter(": error: ").isEmpty());
+}
+
+// every row checks a file made as the row says: no finding, or one error
+void tst_CatalogueCheck::file_data()
+{
+    QTest::addColumn<QString>("error");
+    for (const auto &[kind, error] :
+         {std::pair{"shipped", ""},
+          {"link to shipped", ""},
+          {"missing", "no such file"},
+          {"directory", "not a regular file"},
+          {"fifo", "not a regular file"},
+          {"symlink loop", "a link that leads to no file"},
+          {"over the size limit", "the file is 67108865 bytes, over the limit"}})
+        QTest::newRow(kind) << QString(error);
+}
+
+void tst_CatalogueCheck::file()
+{
+    QFETCH(QString, error);
+    const QString kind = QTest::currentDataTag();
+    QTemporaryDir dir;
+    QString path = kind == "shipped" ? SHIPPED_CATALOGUE : dir.filePath("ErrorMessage.ini");
+    if (kind == "link to shipped") {
+        QVERIFY(QFile::link(SHIPPED_CATALOGUE, path));
+    } else if (kind == "directory") {
+        path = dir.path();
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "symlink loop") {
+        QVERIFY(QFile::link(path, path));
+    } else if (kind == "over the size limit") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.resize(catalogue::MaxProfileFileSize + 1); // sparse
+    }
+    const catalogue::CatalogueCheck check = checkCatalogueFile(path);
+    QCOMPARE(check.errors, error.isEmpty() ? 0 : 1);
+    QCOMPARE(check.warnings, 0);
+    QVERIFY(error.isEmpty() || check.diagnostics.constFirst().message.startsWith(error));
+}
+
+// Whatever the bytes, the list stays short and no line can steer a terminal.
+void tst_CatalogueCheck::randomBytesStaySafe()
+{
+    QRandomGenerator random(8);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray ini = round % 2 ? complete() : QByteArray();
+        for (int i = random.bounded(4000); i > 0; --i)
+            ini.insert(random.bounded(ini.size() + 1), char(random.bounded(256)));
+        if (round % 3 == 0)
+            ini.prepend(round % 2 ? "\xEF\xBB\xBF" : "\xFF\xFE");
+        const catalogue::CatalogueCheck check = checkCatalogue(ini);
+        // two for each program key, the notes, five lists cut, missing sections, encoding
+        QVERIFY(check.diagnostics.size() <= 2 * 64 + 6 + 5 * 21 + 4 + 1);
+        for (const catalogue::Diagnostic &d : check.diagnostics) {
+            const QString line = formatDiagnostic("c", d);
+            for (const char32_t c : line.toUcs4()) {
+                QVERIFY2(QChar::category(c) != QChar::Other_Control &&
+                             QChar::category(c) != QChar::Other_Format,
+                         qPrintable(line));
+            }
+        }
+    }
+}
+
+QTEST_MAIN(tst_CatalogueCheck)
+#include "tst_cataloguecheck.moc"
