@@ -458,9 +458,10 @@ CatalogueCheck checkCatalogueFile(const QString &fileName)
     if (!info.isFile())
         return error("not a regular file" + empty);
     if (info.size() > MaxProfileFileSize)
-        return error(QString("the file is %1 bytes, over the limit of %2 bytes (64 MiB)")
+        return error(QString("the file is %1 bytes, over the limit of %2 bytes (%3 MiB)")
                          .arg(info.size())
-                         .arg(MaxProfileFileSize) +
+                         .arg(MaxProfileFileSize)
+                         .arg(MaxProfileFileSize >> 20) +
                      empty);
     const QByteArray bytes = readProfileFile(fileName);
     if (bytes.isEmpty() && info.size() > 0)

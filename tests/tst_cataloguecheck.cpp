@@ -158,7 +158,7 @@ void tst_CatalogueCheck::file_data()
           {"directory", "not a regular file"},
           {"fifo", "not a regular file"},
           {"symlink loop", "a link that leads to no file"},
-          {"over the size limit", "the file is 67108865 bytes, over the limit"}})
+          {"over the size limit", "the file is 16777217 bytes, over the limit"}})
         QTest::newRow(kind) << QString(error);
 }
 
