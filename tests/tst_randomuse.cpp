@@ -287,8 +287,13 @@ void tst_RandomUse::act()
         m_last =
             QStringLiteral("type %1 into box %2").arg(QKeySequence(k | mod).toString()).arg(box);
         m_model->type(box, char(k));
-        if (combo->isEnabled())
+        if (m_model->windowOpen && pick(2)) { // no key of its own closes the window
+            m_last = QStringLiteral("type %1 into the interpretation window")
+                         .arg(QKeySequence(k | mod).toString());
+            QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), k, mod);
+        } else if (combo->isEnabled()) {
             key(combo, k, mod);
+        }
     } else if (kind < 99 || pick(3)) {
         pressDisplay();
     } else {
