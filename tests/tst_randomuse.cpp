@@ -324,6 +324,7 @@ QString tst_RandomUse::firstDifference()
         check(combo->objectName() + ".Enabled", combo->isEnabled(), m_model->box(b).enabled);
         check(combo->objectName() + ".ListIndex", combo->listIndex(), m_model->box(b).listIndex);
     }
+    check("a list left open", QApplication::activePopupWidget() != nullptr, false);
     auto *led = m_form->findChild<toolkit::Shape *>("Shape1");
     check("Shape1.FillColor", led->fillColour().name(), toolkit::colourFromBgr(m.ledColour).name());
     check("Shape1.Visible", led->isShapeVisible(), m.ledLit);
