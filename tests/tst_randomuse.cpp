@@ -45,7 +45,6 @@ private:
     QString firstDifference();
     int pick(int n) { return int(m_random() % unsigned(n)); }
 
-    QWidget *control(int box) const;
     QWindow *mainWindow() const { return m_form->windowHandle(); }
     QPoint centreOf(QWidget *w) const { return w->mapTo(m_form.get(), w->rect().center()); }
     void key(QWidget *focus, Qt::Key k, Qt::KeyboardModifiers mod = {});
@@ -54,6 +53,9 @@ private:
 
     std::unique_ptr<main_window::Form1> m_form;
     std::unique_ptr<model::Program> m_model;
+    std::array<toolkit::ComboBox *, 6> m_boxes{}; // colour, pattern, digits 0 to 3
+    QPushButton *m_display = nullptr, *m_exit = nullptr;
+    toolkit::Shape *m_led = nullptr;
     toolkit::Timer *m_timer = nullptr;
     std::mt19937 m_random;
     QEventLoop m_loop;
@@ -117,6 +119,12 @@ void tst_RandomUse::start()
     main_window::BlinkCount = main_window::DigitIndex = 0;
     m_form = std::make_unique<main_window::Form1>(SHIPPED_FOLDER);
     m_model = std::make_unique<model::Program>(catalogueTexts());
+    int b = 0;
+    for (const char *name : {"Combo1", "Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"})
+        m_boxes[b++] = m_form->findChild<toolkit::ComboBox *>(name);
+    m_display = m_form->findChild<QPushButton *>("Command3");
+    m_exit = m_form->findChild<QPushButton *>("Command2");
+    m_led = m_form->findChild<toolkit::Shape *>("Shape1");
     m_timer = m_form->findChild<toolkit::Timer *>("Timer1");
     // Real expiries are swallowed: every tick is raised by the test.
     for (QSocketNotifier *n : m_timer->findChildren<QSocketNotifier *>())
@@ -175,13 +183,6 @@ void tst_RandomUse::finish()
     m_loop.quit();
 }
 
-QWidget *tst_RandomUse::control(int box) const
-{
-    static const char *names[] = {"Combo1",   "Combo2",   "Combo3_0",
-                                  "Combo3_1", "Combo3_2", "Combo3_3"};
-    return m_form->findChild<QWidget *>(names[box]);
-}
-
 // A key typed with the focus on `focus`; into a blocked window it goes nowhere.
 void tst_RandomUse::key(QWidget *focus, Qt::Key k, Qt::KeyboardModifiers mod)
 {
@@ -193,7 +194,7 @@ void tst_RandomUse::key(QWidget *focus, Qt::Key k, Qt::KeyboardModifiers mod)
 // Opens the list with the mouse and clicks an entry, as far as the window lets it.
 void tst_RandomUse::chooseFromList(int box)
 {
-    auto *combo = static_cast<toolkit::ComboBox *>(control(box));
+    toolkit::ComboBox *combo = m_boxes[box];
     const int entry = pick(combo->count());
     m_last = QStringLiteral("entry %1 of box %2 from its list").arg(entry).arg(box);
     m_model->choose(box, entry);
@@ -215,19 +216,18 @@ void tst_RandomUse::chooseFromList(int box)
 
 void tst_RandomUse::pressDisplay()
 {
-    auto *button = m_form->findChild<QPushButton *>("Command3");
     const bool byMouse = pick(2);
     const Qt::Key k = pick(2) ? Qt::Key_Space : Qt::Key_Return;
     m_last = byMouse ? QStringLiteral("display button by mouse")
                      : QStringLiteral("display button by key %1").arg(QKeySequence(k).toString());
     if (!byMouse && m_model->takesInput())
-        button->setFocus();
+        m_display->setFocus();
     const bool wasOpen = m_model->windowOpen;
     m_model->pressDisplay();
     m_windows += !wasOpen && m_model->windowOpen;
     ++m_pressing;
     if (byMouse)
-        QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(button));
+        QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(m_display));
     else
         QTest::keyClick(mainWindow(), k);
     if (--m_pressing == 0)
@@ -237,7 +237,7 @@ void tst_RandomUse::pressDisplay()
 void tst_RandomUse::act()
 {
     const int box = pick(6);
-    auto *combo = static_cast<toolkit::ComboBox *>(control(box));
+    toolkit::ComboBox *combo = m_boxes[box];
     const int kind = pick(100);
     if (m_model->windowOpen && (kind < 15 || m_done > m_actions)) {
         m_last = QStringLiteral("close the interpretation window");
@@ -303,8 +303,7 @@ void tst_RandomUse::act()
         if (closeBox)
             m_form->close();
         else
-            QTest::mouseClick(mainWindow(), Qt::LeftButton, {},
-                              centreOf(m_form->findChild<QPushButton *>("Command2")));
+            QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(m_exit));
     }
 }
 
@@ -320,14 +319,14 @@ QString tst_RandomUse::firstDifference()
     if (m.ended)
         return diffs.value(0);
     for (int b = 0; b < 6; ++b) {
-        auto *combo = static_cast<toolkit::ComboBox *>(control(b));
-        check(combo->objectName() + ".Enabled", combo->isEnabled(), m_model->box(b).enabled);
-        check(combo->objectName() + ".ListIndex", combo->listIndex(), m_model->box(b).listIndex);
+        const QString name = m_boxes[b]->objectName();
+        check(name + ".Enabled", m_boxes[b]->isEnabled(), m_model->box(b).enabled);
+        check(name + ".ListIndex", m_boxes[b]->listIndex(), m_model->box(b).listIndex);
     }
     check("a list left open", QApplication::activePopupWidget() != nullptr, false);
-    auto *led = m_form->findChild<toolkit::Shape *>("Shape1");
-    check("Shape1.FillColor", led->fillColour().name(), toolkit::colourFromBgr(m.ledColour).name());
-    check("Shape1.Visible", led->isShapeVisible(), m.ledLit);
+    check("Shape1.FillColor", m_led->fillColour().name(),
+          toolkit::colourFromBgr(m.ledColour).name());
+    check("Shape1.Visible", m_led->isShapeVisible(), m.ledLit);
     check("Timer1.Enabled", m_timer->isEnabled(), m.timerEnabled);
     check("Timer1.Interval", m_timer->interval(), m.interval);
     check("BlinkCount", int(main_window::BlinkCount), int(m.blinkCount));
