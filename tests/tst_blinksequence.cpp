@@ -43,11 +43,6 @@ static BlinkInputs digits(int a, int b, int c, int d)
     return {false, -1, {a - 1, b - 1, c - 1, d - 1}};
 }
 
-static BlinkInputs battery(int pattern)
-{
-    return {true, pattern, {0, 0, 0, 0}};
-}
-
 // Flashes of one digit: 50 lit, 500 dark between them, `pause` dark after the last.
 static Timeline flashes(int count, int pause)
 {
@@ -65,8 +60,6 @@ private slots:
     void cleanup();
     void timeline_data();
     void timeline();
-    void noPatternKeepsTicking();
-    void handlerDrivesLed();
     void realTimerDrivesLed();
 };
 
@@ -93,29 +86,14 @@ void tst_BlinkSequence::timeline_data()
     for (int d = 0; d < 4; ++d)
         sixteen += flashes(16, d < 3 ? 2000 : 3000);
     QTest::newRow("16,16,16,16") << digits(16, 16, 16, 16) << true << sixteen + Timeline{6000};
-    QTest::newRow("1,1,1,1") << digits(1, 1, 1, 1) << true
-                             << Timeline{9000, 2000, 50, 2000, 50, 2000, 50, 2000, 50, 3000, 6000};
-    QTest::newRow("re-armed while dark: 3 s dark first")
-        << digits(1, 1, 1, 1) << false << Timeline{3000, 6000, 2000, 50};
 
     // A digit box without an entry shows no flashes; the LED stays lit instead.
     QTest::newRow("no entry in digit 0: the long light is cut to 2000")
         << BlinkInputs{false, -1, {-1, 0, 0, 0}} << true
         << Timeline{3000 + 2000 + 50, 2000, 50, 2000, 50, 3000, 2000 + 50, 2000};
-    QTest::newRow("no entry in digit 1: lit 2000 into the next flash")
-        << BlinkInputs{false, -1, {0, -1, 0, 0}} << true
-        << Timeline{9000, 2000, 50, 2000, 2000 + 50, 2000, 50, 3000};
     QTest::newRow("no entry in digit 3: lit 3000 into the long light")
         << BlinkInputs{false, -1, {0, 0, 0, -1}} << true
         << Timeline{9000, 2000, 50, 2000, 50, 2000, 50, 2000, 3000 + 6000, 2000};
-
-    QTest::newRow("steady light: lit for good after 500")
-        << battery(0) << false << Timeline{500, 0};
-    QTest::newRow("slow blinking") << battery(1) << true << Timeline{500, 500, 500, 500, 500};
-    QTest::newRow("short flashing: 50 lit, 500 dark")
-        << battery(2) << false << Timeline{500, 50, 500, 50, 500, 50};
-    QTest::newRow("short flashing after a selection")
-        << battery(2) << true << Timeline{550, 500, 50, 500};
 }
 
 void tst_BlinkSequence::timeline()
@@ -126,17 +104,6 @@ void tst_BlinkSequence::timeline()
     QCOMPARE(walk(inputs, armed(inputs, lit), expected.size()), expected);
 }
 
-void tst_BlinkSequence::noPatternKeepsTicking()
-{
-    BlinkState state = armed(battery(-1), false);
-    for (int i = 0; i < 5; ++i) {
-        state = nextBlinkState(state, battery(-1));
-        QVERIFY(state.running);
-        QVERIFY(!state.lit);
-        QCOMPARE(state.interval, 500);
-    }
-}
-
 // Closes the interpretation window as soon as it is open.
 static void pressDisplayAndClose(FormDriver &d)
 {
@@ -145,33 +112,6 @@ static void pressDisplayAndClose(FormDriver &d)
             window->close();
     });
     d.form.Command3_Click();
-}
-
-void tst_BlinkSequence::handlerDrivesLed()
-{
-    FormDriver d;
-    d.choose(1, {0, 0, 2, 1});
-    pressDisplayAndClose(d);
-    toolkit::Timer *timer = d.timer();
-    toolkit::Shape *led = d.led();
-    QVERIFY(timer->isEnabled());
-
-    // Tick by tick, without waiting: each tick comes when its interval is over.
-    Timeline timeline{0};
-    bool lit = led->isShapeVisible();
-    while (timeline.size() <= 16) {
-        timeline.last() += timer->interval();
-        d.form.Timer1_Timer();
-        QVERIFY(timer->isEnabled());
-        if (led->isShapeVisible() != lit) {
-            lit = led->isShapeVisible();
-            timeline << 0;
-        }
-    }
-    timer->setEnabled(false);
-    QCOMPARE(timeline.first(16), (Timeline{9000, 2000, 50, 2000, 50, 2000, 50, 500, 50, 500, 50,
-                                           2000, 50, 500, 50, 3000}));
-    QCOMPARE(led->fillColour(), QColor(Qt::red)); // the sequence only shows and hides the LED
 }
 
 void tst_BlinkSequence::realTimerDrivesLed()
