@@ -1,6 +1,7 @@
 #include "fehlerbeschreibung.h"
 
 #include "artwork.h"
+#include "backcolour.h"
 #include "catalogue.h"
 #include "controls.h"
 #include "screen.h"
@@ -20,9 +21,7 @@ constexpr quint32 PaleYellow = 0xC0FFFF; // BBGGRR
 
 void paintBackground(QWidget *widget)
 {
-    QPalette pal = widget->palette();
-    pal.setColor(QPalette::Window, toolkit::colourFromBgr(PaleYellow));
-    widget->setPalette(pal);
+    toolkit::setBackColour(widget, toolkit::colourFromBgr(PaleYellow));
     widget->setAutoFillBackground(true);
 }
 
