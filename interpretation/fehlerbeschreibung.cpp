@@ -6,6 +6,7 @@
 #include "controls.h"
 #include "screen.h"
 #include "twips.h"
+#include "windowmanager.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -62,7 +63,7 @@ Fehlerbeschreibung::Fehlerbeschreibung()
 void Fehlerbeschreibung::Form_Load()
 {
     toolkit::centreOnScreen(this);
-    setWindowTitle(catalogue::InterpretationCaption);
+    toolkit::setCaption(this, catalogue::InterpretationCaption);
 }
 
 void Fehlerbeschreibung::showCauseTexts(int c)
