@@ -33,6 +33,7 @@ private slots:
     void sequenceArmedAndStartedAfterClose_data();
     void sequenceArmedAndStartedAfterClose();
     void freshWindowLayout();
+    void wrappedCauseShowsOnlyItsFirstLine();
 
 private:
     // Presses the display button and closes the window it opens.
@@ -168,6 +169,29 @@ void tst_Display::freshWindowLayout()
     QCOMPARE(window.Frame1->title(), QString("Frame1"));
     window.Label1[3]->setText("<b>a &amp; b</b>");
     QCOMPARE(window.Label1[3]->textFormat(), Qt::PlainText); // catalogue text is never markup
+}
+
+void tst_Display::wrappedCauseShowsOnlyItsFirstLine()
+{
+    Fehlerbeschreibung window;
+    QLabel *label = window.Label1[0];
+    label->setText("Sehr lange Ursache mit vielen Wörtern, die umbricht");
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) > label->width());
+    const QImage image = label->grab().toImage();
+    const QRgb back = image.pixel(image.width() - 1, 0);
+    const auto inkInRows = [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) != back)
+                    return true;
+            }
+        }
+        return false;
+    };
+    const int lineBottom = label->fontMetrics().height();
+    QVERIFY(lineBottom < image.height()); // else there is no room for a sliver
+    QVERIFY(inkInRows(0, lineBottom));
+    QVERIFY(!inkInRows(lineBottom, image.height())); // no top of the second line
 }
 
 QTEST_MAIN(tst_Display)
