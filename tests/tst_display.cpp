@@ -33,7 +33,8 @@ private slots:
     void sequenceArmedAndStartedAfterClose_data();
     void sequenceArmedAndStartedAfterClose();
     void freshWindowLayout();
-    void wrappedCauseShowsOnlyItsFirstLine();
+    void labelsShowWholeLines_data();
+    void labelsShowWholeLines();
 
 private:
     // Presses the display button and closes the window it opens.
@@ -171,27 +172,51 @@ void tst_Display::freshWindowLayout()
     QCOMPARE(window.Label1[3]->textFormat(), Qt::PlainText); // catalogue text is never markup
 }
 
-void tst_Display::wrappedCauseShowsOnlyItsFirstLine()
+void tst_Display::labelsShowWholeLines_data()
 {
+    QTest::addColumn<bool>("interpretation");
+    QTest::addColumn<QString>("text"); // empty: the label's own text
+    QTest::addColumn<bool>("allFit");
+    QTest::newRow("address in the main window: every line fits") << false << "" << true;
+    QTest::newRow("long cause text: its first line only")
+        << true << "Sehr lange Ursache mit vielen Wörtern, die umbricht" << false;
+}
+
+void tst_Display::labelsShowWholeLines()
+{
+    QFETCH(bool, interpretation);
+    QFETCH(QString, text);
+    QFETCH(bool, allFit);
+    FormDriver d;
     Fehlerbeschreibung window;
-    QLabel *label = window.Label1[0];
-    label->setText("Sehr lange Ursache mit vielen Wörtern, die umbricht");
-    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) > label->width());
-    const QImage image = label->grab().toImage();
-    const QRgb back = image.pixel(image.width() - 1, 0);
-    const auto inkInRows = [&](int from, int to) {
-        for (int y = from; y < to; ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                if (image.pixel(x, y) != back)
-                    return true;
-            }
-        }
-        return false;
-    };
+    QLabel *label = interpretation ? window.Label1[0] : d.form.findChild<QLabel *>("Label1");
+    if (!text.isEmpty())
+        label->setText(text);
+    // The same text in a plain label tall enough for all its lines.
+    QLabel tall(label->text());
+    tall.setWordWrap(true);
+    tall.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    tall.setFont(label->font());
+    tall.setPalette(label->palette());
+    tall.setAutoFillBackground(true);
+    tall.resize(label->width(), label->height() * 10);
+    const QImage all =
+        tall.grab().toImage().copy(label->rect()).convertToFormat(QImage::Format_RGB32);
+    const QImage shown = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (allFit) {
+        QCOMPARE(shown, all);
+        return;
+    }
     const int lineBottom = label->fontMetrics().height();
-    QVERIFY(lineBottom < image.height()); // else there is no room for a sliver
-    QVERIFY(inkInRows(0, lineBottom));
-    QVERIFY(!inkInRows(lineBottom, image.height())); // no top of the second line
+    QVERIFY(lineBottom < shown.height()); // else there is no room for a sliver
+    const QRgb back = shown.pixel(shown.width() - 1, 0);
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb expected = y < lineBottom ? all.pixel(x, y) : back;
+            if (shown.pixel(x, y) != expected)
+                QFAIL(qPrintable(QString("differs at %1, %2").arg(x).arg(y)));
+        }
+    }
 }
 
 QTEST_MAIN(tst_Display)

@@ -15,22 +15,23 @@ Label::Label(QWidget *parent) : QLabel(parent)
 }
 
 // The height of the lines that fit completely, laid out as the style lays out
-// wrapped text: the font's leading above each line, each line on a whole pixel.
+// wrapped text: lines the font's leading apart, each starting on a whole pixel.
 int Label::wholeLinesHeight() const
 {
     const QRect area = contentsRect();
-    QTextLayout layout(text(), font());
+    QString lines = text();
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator); // as the style breaks lines
+    QTextLayout layout(lines, font());
     QTextOption option(alignment());
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
     const qreal leading = QFontMetricsF(font()).leading();
-    qreal bottom = 0;
+    qreal bottom = -leading;
     qreal fits = area.height(); // the first line shows even when it is cut
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(area.width());
-        const qreal top = std::ceil(bottom + leading);
-        bottom = top + line.height();
+        bottom = std::ceil(bottom + leading) + line.ascent() + line.descent();
         if (bottom > area.height())
             break;
         fits = bottom;
