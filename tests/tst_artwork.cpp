@@ -1,8 +1,6 @@
 #include "artwork.h"
-#include "form1.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QTest>
 
 // The pictures on a dense screen: with two device pixels to the pixel they are
@@ -15,7 +13,6 @@ private slots:
     void initTestCase() { QCOMPARE(qApp->devicePixelRatio(), 2.0); }
     void finePictures_data();
     void finePictures();
-    void logoShownFine();
 };
 
 void tst_Artwork::finePictures_data()
@@ -36,22 +33,6 @@ void tst_Artwork::finePictures()
     QVERIFY(!expected.isNull());
     QCOMPARE(picture.devicePixelRatio(), 2.0);
     QCOMPARE(picture.toImage().convertToFormat(QImage::Format_ARGB32), expected);
-}
-
-void tst_Artwork::logoShownFine()
-{
-    main_window::Form1 form(SHIPPED_FOLDER);
-    auto *image = form.findChild<QLabel *>("Image1");
-    const QImage shown = image->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(shown.devicePixelRatio(), 2.0);
-    const QImage fine = QImage(":/logo@2x.xpm").convertToFormat(QImage::Format_ARGB32);
-    // Where the logo is opaque, the label shows its fine drawing pixel for pixel.
-    for (int y = 0; y < fine.height(); ++y) {
-        for (int x = 0; x < fine.width(); ++x) {
-            if (qAlpha(fine.pixel(x, y)) == 255 && shown.pixel(x, y) != fine.pixel(x, y))
-                QFAIL(qPrintable(QString("differs at %1, %2").arg(x).arg(y)));
-        }
-    }
 }
 
 int main(int argc, char *argv[])

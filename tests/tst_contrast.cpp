@@ -49,17 +49,10 @@ static double drawnContrast(const QImage &image, const QRect &area)
     return best;
 }
 
-// A dark desktop theme: light text on dark grey, as a dark GTK theme gives it.
+// A dark desktop theme: light text on dark grey.
 static QPalette darkPalette()
 {
-    QPalette pal(QColor(0x32, 0x32, 0x32));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        pal.setColor(QPalette::Active, role, QColor(0xf0, 0xf0, 0xf0));
-        pal.setColor(QPalette::Inactive, role, QColor(0xf0, 0xf0, 0xf0));
-        pal.setColor(QPalette::Disabled, role, QColor(0x82, 0x82, 0x82));
-    }
-    pal.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
-    return pal;
+    return QPalette(QColor(0x32, 0x32, 0x32));
 }
 
 class tst_Contrast : public QObject
