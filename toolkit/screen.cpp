@@ -52,8 +52,8 @@ static void moveOuter(QWidget *window, double left, double top, const QMargins &
 {
     const QPoint outer(twipsToPixels(left), twipsToPixels(top));
     if (!window->isVisible() && !frame.isNull()) {
-        // The frame is known before the window is shown: its inner corner is
-        // placed, which every window manager keeps where it is asked to be.
+        // Qt learns of the frame only once the window is shown, so the window
+        // itself is placed inside the frame the window manager announced.
         window->setGeometry(QRect(outer + QPoint(frame.left(), frame.top()), window->size()));
     } else {
         window->move(outer); // QWidget::move() places the frame where Qt knows it
