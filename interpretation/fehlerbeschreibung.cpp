@@ -1,10 +1,12 @@
 #include "fehlerbeschreibung.h"
 
 #include "artwork.h"
+#include "backcolour.h"
 #include "catalogue.h"
 #include "controls.h"
 #include "screen.h"
 #include "twips.h"
+#include "windowmanager.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -20,9 +22,7 @@ constexpr quint32 PaleYellow = 0xC0FFFF; // BBGGRR
 
 void paintBackground(QWidget *widget)
 {
-    QPalette pal = widget->palette();
-    pal.setColor(QPalette::Window, toolkit::colourFromBgr(PaleYellow));
-    widget->setPalette(pal);
+    toolkit::setBackColour(widget, toolkit::colourFromBgr(PaleYellow));
     widget->setAutoFillBackground(true);
 }
 
@@ -63,7 +63,7 @@ Fehlerbeschreibung::Fehlerbeschreibung()
 void Fehlerbeschreibung::Form_Load()
 {
     toolkit::centreOnScreen(this);
-    setWindowTitle(catalogue::InterpretationCaption);
+    toolkit::setCaption(this, catalogue::InterpretationCaption);
 }
 
 void Fehlerbeschreibung::showCauseTexts(int c)

@@ -11,6 +11,7 @@
 #include "shape.h"
 #include "timer.h"
 #include "twips.h"
+#include "windowmanager.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -208,7 +209,7 @@ void Form1::Form_Load(const QString &applicationFolder)
     Frame3->setTitle(ReadCatalogueText(names, QStringLiteral("2")));
     Command2->setText(ReadCatalogueText(names, QStringLiteral("Command_Beenden")));
     Command3->setText(ReadCatalogueText(names, QStringLiteral("Command_Fehleranzeige")));
-    setWindowTitle(ReadCatalogueText(names, QStringLiteral("Form1")));
+    toolkit::setCaption(this, ReadCatalogueText(names, QStringLiteral("Form1")));
     InterpretationCaption = ReadCatalogueText(names, QStringLiteral("Form2"));
 
     Combo1->setText(QString());

@@ -1,6 +1,15 @@
 #include "artwork.h"
 
+#include <QGuiApplication>
+
 namespace resources {
+
+// Icons made from a file also take its "@2x" twin when a screen has two device
+// pixels to the pixel; a picture is then taken at the finest ratio in use.
+static QPixmap picture(const QString &file, int size)
+{
+    return QIcon(file).pixmap(QSize(size, size), qApp->devicePixelRatio());
+}
 
 QIcon applicationIcon()
 {
@@ -12,12 +21,12 @@ QIcon applicationIcon()
 
 QPixmap logo()
 {
-    return QPixmap(QStringLiteral(":/logo.xpm"));
+    return picture(QStringLiteral(":/logo.xpm"), 51);
 }
 
 QPixmap hand()
 {
-    return QPixmap(QStringLiteral(":/hand32.xpm"));
+    return picture(QStringLiteral(":/hand32.xpm"), 32);
 }
 
 } // namespace resources

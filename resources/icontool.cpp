@@ -1,5 +1,5 @@
 // Writes the application icon in the sizes a desktop wants, scaled from the
-// drawn 16 and 32 pixel pictures without smoothing, so the pixel art stays
+// drawn 16, 32 and 64 pixel pictures without smoothing, so the pixel art stays
 // crisp: icontool <output folder> makes <size>.png for each size and, where
 // Qt has an ICO writer, kestrion.ico for Windows.
 #include <QCoreApplication>
@@ -17,10 +17,11 @@ int main(int argc, char *argv[])
     const QString out = QString::fromLocal8Bit(argv[1]) + '/';
     const QImage small(QStringLiteral(":/icon16.xpm"));
     const QImage large(QStringLiteral(":/icon32.xpm"));
-    if (small.isNull() || large.isNull())
+    const QImage fine(QStringLiteral(":/icon32@2x.xpm"));
+    if (small.isNull() || large.isNull() || fine.isNull())
         return 1;
     for (int size : {16, 32, 48, 64, 128, 256}) {
-        const QImage &source = size < 32 ? small : large;
+        const QImage &source = size < 32 ? small : size < 64 ? large : fine;
         const QImage image =
             source.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         if (!image.save(out + QString::number(size) + ".png"))

@@ -5,6 +5,10 @@
   logo.xpm                the maker's mark, 51 x 51, without lettering
   hand32.xpm, hand16.xpm  marker of a reported cause: a hand pointing right
 
+icon32@2x.xpm, logo@2x.xpm and hand32@2x.xpm are the same drawings at twice
+the resolution, for screens with two device pixels to the logical pixel; Qt
+picks them by their "@2x" names.
+
 Run it again after changing a drawing; the XPM files are committed."""
 
 import math
@@ -14,12 +18,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 NONE = None  # transparent
 
 
-def write_xpm(name, pixels):
-    """pixels: rows of '#RRGGBB' strings or None; at most 256 colours."""
+def write_xpm(name, pixels, max_colours=256):
+    """pixels: rows of '#RRGGBB' strings or None; at most max_colours colours."""
     colours = sorted({p for row in pixels for p in row if p is not None})
     if any(p is None for row in pixels for p in row):
         colours = [None] + colours
-    assert len(colours) <= 256, (name, len(colours))
+    assert len(colours) <= max_colours, (name, len(colours))
     alphabet = "".join(chr(c) for c in range(35, 127) if chr(c) not in '"\\')
     width = 1 if len(colours) <= len(alphabet) else 2
     codes = {}
@@ -34,22 +38,25 @@ def write_xpm(name, pixels):
         lines.append('"%s c %s"' % (codes[colour], "None" if colour is None else colour))
     for row in pixels:
         lines.append('"%s"' % "".join(codes[p] for p in row))
-    ident = name.replace(".", "_")
+    ident = name.replace(".", "_").replace("@", "_")
     with open(os.path.join(HERE, name), "w") as f:
         f.write("/* XPM */\nstatic const char *const %s[] = {\n" % ident)
         f.write(",\n".join(lines) + "\n};\n")
 
 
-def icon(size):
+def icon(size, scale=1):
+    """The icon of `size` pixels; with scale 2 the same drawing at twice the resolution."""
     grey, yellow, black = "#C0C0C0", "#FFFF00", "#000000"
     s = size / 32.0
-    img = [[grey] * size for _ in range(size)]
+    out = size * scale
+    img = [[grey] * out for _ in range(out)]
     # Two rulers along the diagonals; the second lies on top of the first.
     for direction in (1, -1):
         half = 4.5 * s
-        for y in range(size):
-            for x in range(size):
-                cx, cy = x + 0.5 - size / 2, y + 0.5 - size / 2
+        for y in range(out):
+            for x in range(out):
+                # Every pixel is sampled at its centre, in the drawing's own units.
+                cx, cy = (x + 0.5) / scale - size / 2, (y + 0.5) / scale - size / 2
                 u = (cx + direction * cy) / math.sqrt(2)  # along the ruler
                 v = (cy - direction * cx) / math.sqrt(2)  # across it
                 if abs(u) > 15 * s or abs(v) > half:
@@ -61,18 +68,18 @@ def icon(size):
     return img
 
 
-def logo():
+def logo(scale=1):
     size, sub = 51, 4
     img = []
-    for y in range(size):
+    for y in range(size * scale):
         row = []
-        for x in range(size):
+        for x in range(size * scale):
             acc = [0.0, 0.0, 0.0]
             inside = 0
             for sy in range(sub):
                 for sx in range(sub):
-                    px = x + (sx + 0.5) / sub - size / 2
-                    py = y + (sy + 0.5) / sub - size / 2
+                    px = (x + (sx + 0.5) / sub) / scale - size / 2
+                    py = (y + (sy + 0.5) / sub) / scale - size / 2
                     r = math.hypot(px, py)
                     if r > 25.0:
                         continue
@@ -98,7 +105,9 @@ def logo():
     return img
 
 
-def hand32():
+def hand32(scale=1):
+    """The hand of 32 pixels; with scale 2 the same drawing at twice the
+    resolution, its cut corners rounded and its outline as thick as before."""
     white, black, cyan = "#FFFFFF", "#000000", "#00FFFF"
     shape = {}
 
@@ -113,17 +122,41 @@ def hand32():
     fill(18, 29, 10, 13, white)  # pointing finger
     for y0 in (14, 17, 20):  # three bent fingers
         fill(18, 22, y0, y0 + 2, white)
+    cut = set()
     for corner in ((7, 10), (7, 21), (29, 10), (29, 13), (22, 22), (18, 21)):
-        shape.pop(corner, None)
-    img = [[NONE] * 32 for _ in range(32)]
-    for (x, y), colour in shape.items():
-        border = any((x + dx, y + dy) not in shape for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-        img[y][x] = black if border else colour
-    for x in range(19, 23):  # creases between the bent fingers
-        img[16][x] = black
-        img[19][x] = black
-    for y in range(11, 21):  # seam between cuff and hand
-        img[y][7] = black
+        if shape.pop(corner, None):
+            cut.add(corner)
+
+    def rounded_corner(x, y, px, py):
+        # The part of cut corner pixel (x, y) within one pixel of the hand's
+        # inner corner stays, when a pixel is drawn with several.
+        sides = [(x + dx, y) in shape for dx in (1, -1)], [(x, y + dy) in shape for dy in (1, -1)]
+        if scale == 1 or (x, y) not in cut or sides[0].count(True) != 1 or sides[1].count(True) != 1:
+            return False
+        ix = x + 1 if sides[0][0] else x
+        iy = y + 1 if sides[1][0] else y
+        return math.hypot(px - ix, py - iy) <= 1
+
+    def inside(x, y):  # a pixel of the picture
+        d = (x // scale, y // scale)
+        return d in shape or rounded_corner(*d, (x + 0.5) / scale, (y + 0.5) / scale)
+
+    size = 32 * scale
+    img = [[NONE] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            if not inside(x, y):
+                continue
+            border = any(not inside(x + dx * k, y + dy * k)
+                         for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))
+                         for k in range(1, scale + 1))
+            img[y][x] = black if border else shape.get((x // scale, y // scale), white)
+    lines = [(x, 16) for x in range(19, 23)] + [(x, 19) for x in range(19, 23)]  # creases
+    lines += [(7, y) for y in range(11, 21)]  # seam between cuff and hand
+    for dx, dy in lines:
+        for y in range(dy * scale, (dy + 1) * scale):
+            for x in range(dx * scale, (dx + 1) * scale):
+                img[y][x] = black
     return img
 
 
@@ -139,7 +172,7 @@ def halve(img):
             elif "#000000" in solid and len(solid) < 4:
                 row.append("#000000")
             else:
-                row.append(max(set(solid), key=solid.count))
+                row.append(max(sorted(set(solid)), key=solid.count))
         out.append(row)
     return out
 
@@ -150,3 +183,6 @@ if __name__ == "__main__":
     write_xpm("logo.xpm", logo())
     write_xpm("hand32.xpm", hand32())
     write_xpm("hand16.xpm", halve(hand32()))
+    write_xpm("icon32@2x.xpm", icon(32, 2))
+    write_xpm("logo@2x.xpm", logo(2), max_colours=1024)
+    write_xpm("hand32@2x.xpm", hand32(2))

@@ -1,5 +1,7 @@
 #include "combobox.h"
 
+#include "backcolour.h"
+
 #include <QAbstractItemView>
 #include <QKeyEvent>
 
@@ -45,10 +47,7 @@ void ComboBox::setText(const QString &text)
 
 void ComboBox::setBackColour(const QColor &colour)
 {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, colour);
-    pal.setColor(QPalette::Button, colour);
-    setPalette(pal);
+    toolkit::setBackColour(this, colour);
 }
 
 void ComboBox::keyPressEvent(QKeyEvent *event)

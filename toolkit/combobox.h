@@ -29,7 +29,8 @@ public:
     // Sets the shown text: chooses the first entry with that text, or none.
     void setText(const QString &text);
 
-    // Sets the colour behind the list text.
+    // Sets the colour behind the list text; the text and the arrow become black
+    // (grey while disabled), whatever the desktop theme.
     void setBackColour(const QColor &colour);
 
     void showPopup() override;

@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include "label.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -23,10 +25,7 @@ QPushButton *makeCommandButton(QWidget *parent)
 
 QLabel *makeLabel(QWidget *parent)
 {
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto *label = new Label(parent);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
 }

@@ -18,7 +18,8 @@ QGroupBox *makeFrame(QWidget *parent);
 QPushButton *makeCommandButton(QWidget *parent);
 
 // A label that shows its caption as plain text, never as markup, wrapped at
-// word boundaries from the top left; lines below its height are cut off.
+// word boundaries from the top left; only the lines that fit its height
+// completely show.
 QLabel *makeLabel(QWidget *parent);
 
 // A picture at its natural size in the top-left corner, not stretched.

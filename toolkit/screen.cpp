@@ -1,6 +1,7 @@
 #include "screen.h"
 
 #include "twips.h"
+#include "windowmanager.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -25,26 +26,51 @@ double screenHeight()
     return pixelsToTwips(screenSize().height());
 }
 
+// The frame around a window in logical pixels: as Qt knows it once the window
+// is shown, before that as the window manager says it will draw it.
+static QMargins frameOf(const QWidget *window)
+{
+    if (!window->isVisible())
+        return frameBeforeShow(window);
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
 double outerWidth(const QWidget *window)
 {
-    return pixelsToTwips(window->frameGeometry().width());
+    return pixelsToTwips(window->size().grownBy(frameOf(window)).width());
 }
 
 double outerHeight(const QWidget *window)
 {
-    return pixelsToTwips(window->frameGeometry().height());
+    return pixelsToTwips(window->size().grownBy(frameOf(window)).height());
+}
+
+static void moveOuter(QWidget *window, double left, double top, const QMargins &frame)
+{
+    const QPoint outer(twipsToPixels(left), twipsToPixels(top));
+    if (!window->isVisible() && !frame.isNull()) {
+        // Qt learns of the frame only once the window is shown, so the window
+        // itself is placed inside the frame the window manager announced.
+        window->setGeometry(QRect(outer + QPoint(frame.left(), frame.top()), window->size()));
+    } else {
+        window->move(outer); // QWidget::move() places the frame where Qt knows it
+    }
 }
 
 void moveWindow(QWidget *window, double left, double top)
 {
-    // QWidget::move() places the frame, which is what the outer size refers to.
-    window->move(twipsToPixels(left), twipsToPixels(top));
+    moveOuter(window, left, top, frameOf(window));
 }
 
 void centreOnScreen(QWidget *window)
 {
-    moveWindow(window, (screenWidth() - outerWidth(window)) / 2,
-               (screenHeight() - outerHeight(window)) / 2);
+    const QMargins frame = frameOf(window);
+    const QSize outer = window->size().grownBy(frame);
+    moveOuter(window, (screenWidth() - pixelsToTwips(outer.width())) / 2,
+              (screenHeight() - pixelsToTwips(outer.height())) / 2, frame);
 }
 
 QString applicationPath()

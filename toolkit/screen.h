@@ -13,7 +13,8 @@ double screenWidth();
 double screenHeight();
 
 // Outer width of a window in twips, title bar and border included where the
-// window system has told us their size.
+// window system has told us their size; before the window is first shown, as
+// the window manager says it will frame it.
 double outerWidth(const QWidget *window);
 
 // Outer height of a window in twips, as outerWidth().
@@ -24,7 +25,8 @@ double outerHeight(const QWidget *window);
 void moveWindow(QWidget *window, double left, double top);
 
 // Centres a window's outer size on the screen, computed in twips in floating
-// point; a window larger than the screen gets a negative position.
+// point; a window larger than the screen gets a negative position. Called
+// before the window is shown, it places it once, where it then appears.
 void centreOnScreen(QWidget *window);
 
 // The folder that holds the running executable, links resolved, without a
