@@ -19,39 +19,14 @@ class tst_Form1 : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
+    void cleanup() { ClearCauseTexts(); }
     void startUp_data();
     void startUp();
-    void centredOnScreen();
-    void enterOnExitButtonEndsProgram_data();
-    void enterOnExitButtonEndsProgram();
     void drawing_data();
     void drawing();
     void namedForAssistiveTechnology();
-
-private:
-    // A folder holding `ini` as the catalogue, or no catalogue when it is null.
-    QString folderWith(const QByteArray &ini);
-    QTemporaryDir m_dir;
+    void tabOrder();
 };
-
-QString tst_Form1::folderWith(const QByteArray &ini)
-{
-    const QString path = m_dir.filePath(CatalogueFileName);
-    QFile::remove(path);
-    if (!ini.isNull()) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(ini);
-    }
-    return m_dir.path();
-}
-
-static QByteArray shippedCatalogue()
-{
-    QFile file(SHIPPED_CATALOGUE);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 static QStringList entries(const Form1 &form, const char *name)
 {
@@ -62,100 +37,51 @@ static QStringList entries(const Form1 &form, const char *name)
     return list;
 }
 
-void tst_Form1::cleanup()
-{
-    ClearCauseTexts();
-    InterpretationCaption.clear();
-}
-
+// Every text the window takes from its catalogue, by object name or table.
 void tst_Form1::startUp_data()
 {
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("frame1");
-    QTest::addColumn<QStringList>("colours");
-    QTest::addColumn<QStringList>("patterns");
-    QTest::addColumn<QString>("red5");
-    QTest::addColumn<QString>("yellowGroup");
-
-    const QStringList empty3{"", "", ""};
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("texts");
     QTest::newRow("shipped catalogue, umlauts decoded")
-        << shippedCatalogue() << "Fehlerausgabe Firmwareversionen Kestrion 1.XX"
-        << "LED-Farbe" << QStringList{"Grün", "Rot", "Gelb"}
-        << QStringList{"Dauerlicht", "Blinken", "Blitzen"}
-        << "Referenzspannung außerhalb der Toleranz"
-        << "Fehler der Gerätetechnik (gelbe LED)";
-    QByteArray noCauses = shippedCatalogue();
-    noCauses.truncate(noCauses.indexOf("[Kestrion]"));
-    QTest::newRow("without section Kestrion")
-        << noCauses << "Fehlerausgabe Firmwareversionen Kestrion 1.XX"
-        << "LED-Farbe" << QStringList{"Grün", "Rot", "Gelb"}
-        << QStringList{"Dauerlicht", "Blinken", "Blitzen"} << ""
-        << "Fehler der Gerätetechnik (gelbe LED)";
-    QTest::newRow("without catalogue") << QByteArray() << ""
-                                       << "" << empty3 << empty3 << ""
-                                       << "";
+        << SHIPPED_FOLDER
+        << QStringList{"Fehlerausgabe Firmwareversionen Kestrion 1.XX",
+                       "LED-Farbe",
+                       "B&eenden",
+                       "Fehlerinterpretation",
+                       "Grün|Rot|Gelb",
+                       "Dauerlicht|Blinken|Blitzen",
+                       "Referenzspannung außerhalb der Toleranz",
+                       "Fehler der Gerätetechnik (gelbe LED)"};
+    QTest::newRow("without catalogue: empty texts, three empty entries")
+        << "/nonexistent" << QStringList{"", "", "", "", "||", "||", "", ""};
 }
 
 void tst_Form1::startUp()
 {
-    QFETCH(QByteArray, ini);
-    QFETCH(QString, caption);
-    Form1 form(folderWith(ini));
-
-    QCOMPARE(form.windowTitle(), caption);
-    QTEST(form.findChild<QGroupBox *>("Frame1")->title(), "frame1");
-    QTEST(entries(form, "Combo1"), "colours");
-    QTEST(entries(form, "Combo2"), "patterns");
-    QTEST(BitTexts[5][1], "red5");
-    QTEST(GroupCaptions[2], "yellowGroup");
-    if (caption.isEmpty()) {
-        QCOMPARE(form.findChild<QPushButton *>("Command2")->text(), QString());
-        QCOMPARE(InterpretationCaption, QString());
-    } else {
-        QCOMPARE(form.findChild<QPushButton *>("Command2")->text(), QString("B&eenden"));
-        QCOMPARE(InterpretationCaption, QString("Fehlerinterpretation"));
-    }
+    QFETCH(QString, folder);
+    QFETCH(QStringList, texts);
+    Form1 form(folder);
+    const QStringList shown{form.windowTitle(),
+                            form.findChild<QGroupBox *>("Frame1")->title(),
+                            form.findChild<QPushButton *>("Command2")->text(),
+                            InterpretationCaption,
+                            entries(form, "Combo1").join('|'),
+                            entries(form, "Combo2").join('|'),
+                            BitTexts[5][1],
+                            GroupCaptions[2]};
+    QCOMPARE(shown, texts);
     QStringList flashCounts;
     for (int i = 1; i <= 16; ++i)
         flashCounts << QString::number(i);
     QCOMPARE(entries(form, "Combo3_3"), flashCounts);
-    // Nothing is chosen, and only the colour box takes input.
-    for (const char *name : {"Combo1", "Combo2", "Combo3_0", "Combo3_3"})
-        QCOMPARE(form.findChild<ComboBox *>(name)->listIndex(), -1);
-    QVERIFY(form.findChild<ComboBox *>("Combo1")->isEnabled());
-    QVERIFY(!form.findChild<ComboBox *>("Combo2")->isEnabled());
-    QVERIFY(!form.findChild<ComboBox *>("Combo3_0")->isEnabled());
-}
-
-void tst_Form1::centredOnScreen()
-{
-    Form1 form(SHIPPED_FOLDER);
+    // Without a window manager the window is centred exactly.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QRect frame = form.frameGeometry();
     QVERIFY(qAbs(frame.left() - (screen.width() - frame.width()) / 2) <= 1);
     QVERIFY(qAbs(frame.top() - (screen.height() - frame.height()) / 2) <= 1);
 }
 
-void tst_Form1::enterOnExitButtonEndsProgram_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::newRow("Enter") << int(Qt::Key_Return);
-    QTest::newRow("space") << int(Qt::Key_Space);
-}
-
-void tst_Form1::enterOnExitButtonEndsProgram()
-{
-    QFETCH(int, key);
-    Form1 form(SHIPPED_FOLDER);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    auto *exitButton = form.findChild<QPushButton *>("Command2");
-    QCOMPARE(QApplication::focusWidget(), exitButton);
-    QTest::keyClick(exitButton, Qt::Key(key));
-    QTRY_VERIFY(!form.isVisible());
-}
-
+// The device drawing, back to front: a point of each part shows its colour.
 void tst_Form1::drawing_data()
 {
     QTest::addColumn<QPoint>("twips");
@@ -191,6 +117,23 @@ void tst_Form1::namedForAssistiveTechnology()
     QCOMPARE(led->accessibleDescription(), QString("leuchtet"));
     led->setShapeVisible(false);
     QCOMPARE(led->accessibleDescription(), QString("dunkel"));
+}
+
+// Tab walks the controls in their design order; the lists pass it on and
+// never swallow it as a typed character.
+void tst_Form1::tabOrder()
+{
+    Form1 form(SHIPPED_FOLDER);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.findChild<ComboBox *>("Combo1")->setListIndex(1);
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, QStringList({"Command2", "Command3", "Combo1", "Combo3_3", "Combo3_2",
+                                 "Combo3_1", "Combo3_0"}));
 }
 
 QTEST_MAIN(tst_Form1)
