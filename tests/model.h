@@ -14,14 +14,6 @@ struct Box {
     int listIndex = -1; // -1: no entry chosen
 };
 
-// The interpretation window while it is open; every opening loads it afresh. It
-// shows the catalogue's texts for one colour (-1: its own placeholders); a set bit
-// shows its row's hand, a clear bit hides it and greys the row's text.
-struct Interpretation {
-    int colour = -1;
-    std::array<bool, 16> bitSet{};
-};
-
 inline constexpr std::uint32_t Grey = 0x808080, Green = 0x00FF00, Red = 0x0000FF,
                                Yellow = 0x00FFFF; // BBGGRR
 
@@ -31,7 +23,11 @@ struct Program {
     bool ledLit = true, timerEnabled = false, windowOpen = false, ended = false;
     int interval = 0; // 0: never armed yet
     std::int16_t blinkCount = 0, digitIndex = 0;
-    Interpretation window;
+    // The interpretation window while it is open; every opening loads it afresh. It shows
+    // the catalogue's texts for one colour (-1: its own placeholders); a set bit shows its
+    // row's hand, a clear bit hides the hand and greys the row's text.
+    int windowColour = -1;
+    std::array<bool, 16> bitSet{};
 
     // The main window takes input only while it lives and no modal window is open.
     bool takesInput() const { return !ended && !windowOpen; }
@@ -44,25 +40,15 @@ struct Program {
         if (!takesInput() || !boxes[b].enabled)
             return;
         boxes[b].listIndex = index;
-        if (b == 0 && index == 0) {
-            boxes[1] = {true, 0};
-            for (int d = 2; d < 6; ++d)
-                boxes[d].enabled = false;
-            ledColour = Green;
-        } else if (b == 0 && index <= 2) {
-            boxes[1].enabled = false;
-            for (int d = 2; d < 6; ++d)
-                boxes[d] = {true, 0};
-            ledColour = index == 1 ? Red : Yellow;
+        if (b == 0 && index <= 2) { // green enables the pattern, red and yellow the digits
+            for (int d = 1; d < 6; ++d)
+                boxes[d] = (d == 1) == (index == 0) ? Box{true, 0} : Box{false, boxes[d].listIndex};
+            ledColour = std::array{Green, Red, Yellow}[index];
         }
         timerEnabled = false, ledLit = true;
     }
 
-    void exit()
-    {
-        if (takesInput())
-            ended = true;
-    }
+    void exit() { ended = ended || takesInput(); }
 
     void pressDisplay()
     {
@@ -75,20 +61,16 @@ struct Program {
         for (int d = 0; d < 4; ++d)
             word = word * 16 + digit(d);
         const int c = boxes[0].listIndex;
-        window.colour = c >= 0 && c <= 2 ? c : -1;
+        windowColour = c >= 0 && c <= 2 ? c : -1;
         if (c == 0) // round half to even: pattern -1 gives 0.5, which is 0
             word = std::int32_t(std::nearbyint(std::pow(2.0, boxes[1].listIndex)));
         for (int n = 0; n < 16; ++n)
-            window.bitSet[n] = (word & (1 << n)) != 0;
+            bitSet[n] = (word & (1 << n)) != 0;
         windowOpen = true;
     }
 
     // Closing the interpretation window lets the display command go on: it starts the timer.
-    void closeWindow()
-    {
-        if (windowOpen)
-            windowOpen = false, timerEnabled = true;
-    }
+    void closeWindow() { timerEnabled = timerEnabled || windowOpen, windowOpen = false; }
 
     // One tick of the timer; a stopped timer raises none.
     void tick()

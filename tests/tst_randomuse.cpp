@@ -22,37 +22,15 @@
 #include <random>
 #include <unistd.h>
 
+using catalogue::ReadCatalogueText;
 using interpretation::Fehlerbeschreibung;
-
-// The catalogue's texts for each colour: the 16 cause texts, then the frame caption.
-static std::array<std::array<QString, 17>, 3> catalogueTexts()
-{
-    const char *groups[] = {"Akku", "HC11_Fehler", "MH_Fehler"},
-               *words[] = {"GREEN", "RED", "YELLOW"};
-    std::array<std::array<QString, 17>, 3> t;
-    for (int c = 0; c < 3; ++c) {
-        for (int n = 0; n < 16; ++n)
-            t[c][n] = catalogue::ReadCatalogueText("Kestrion", words[c] + QString::number(n));
-        t[c][16] = catalogue::ReadCatalogueText("Bezeichnungen", groups[c]);
-    }
-    return t;
-}
-
-// The offscreen platform cannot raise a list or grab the keyboard for it, and says so each time.
-static QtMessageHandler s_testlibHandler = nullptr;
-static void quietPlatform(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (!text.startsWith(QLatin1String("This plugin does not support")))
-        s_testlibHandler(type, context, text);
-}
 
 static QList<Fehlerbeschreibung *> shownWindows()
 {
     QList<Fehlerbeschreibung *> shown;
-    for (QWidget *top : QApplication::topLevelWidgets()) {
+    for (QWidget *top : QApplication::topLevelWidgets())
         if (auto *w = qobject_cast<Fehlerbeschreibung *>(top); w && w->isVisible())
             shown << w;
-    }
     return shown;
 }
 
@@ -63,18 +41,20 @@ class tst_RandomUse : public QObject
 private slots:
     void matchesModel()
     {
-        s_testlibHandler = qInstallMessageHandler(quietPlatform);
+        // The offscreen platform says each time that it cannot raise a list or grab the keyboard.
+        static QtMessageHandler testlib = nullptr;
+        testlib = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &at, const QString &text) {
+                if (!text.startsWith(QLatin1String("This plugin does not support")))
+                    testlib(type, at, text);
+            });
         QApplication::setQuitOnLastWindowClosed(false); // the exit button is one of the actions
-        m_seed = unsigned(qEnvironmentVariableIntValue("RANDOMUSE_SEED"));
-        m_seed = m_seed ? m_seed : 1;
-        bool set = false;
-        m_actions = qEnvironmentVariableIntValue("RANDOMUSE_ACTIONS", &set);
-        m_actions = set ? m_actions : 10000;
+        m_seed = qEnvironmentVariable("RANDOMUSE_SEED", "1").toUInt();
+        m_actions = qEnvironmentVariable("RANDOMUSE_ACTIONS", "10000").toInt();
         m_random.seed(m_seed);
         start();
         QTimer::singleShot(0, this, &tst_RandomUse::step);
         m_loop.exec();
-        qInstallMessageHandler(s_testlibHandler);
         QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
         qInfo("seed %u: %d actions matched the model", m_seed, m_done);
     }
@@ -86,8 +66,16 @@ private:
         main_window::BlinkCount = main_window::DigitIndex = 0;
         m_form = std::make_unique<main_window::Form1>(SHIPPED_FOLDER);
         m_model = std::make_unique<model::Program>();
-        m_texts = catalogueTexts(); // as the program read them at its start
-        m_caption = catalogue::ReadCatalogueText("Bezeichnungen", "Form2");
+        // The catalogue's texts as the program read them at its start: per colour the 16
+        // cause texts, then the frame caption.
+        const char *groups[] = {"Akku", "HC11_Fehler", "MH_Fehler"},
+                   *words[] = {"GREEN", "RED", "YELLOW"};
+        for (int c = 0; c < 3; ++c) {
+            for (int n = 0; n < 16; ++n)
+                m_texts[c][n] = ReadCatalogueText("Kestrion", words[c] + QString::number(n));
+            m_texts[c][16] = ReadCatalogueText("Bezeichnungen", groups[c]);
+        }
+        m_caption = ReadCatalogueText("Bezeichnungen", "Form2");
         int b = 0;
         for (const char *name :
              {"Combo1", "Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"})
@@ -105,7 +93,7 @@ private:
         m_form->show();
         m_form->activateWindow();
         if (!QTest::qWaitForWindowActive(m_form.get()))
-            m_failure = QStringLiteral("main window not active");
+            qFatal("main window not active");
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -120,23 +108,19 @@ private:
 
     // Runs from the event loop, also from the nested one of the modal window, so a
     // sequence goes on while the interpretation window is open. It is put off while
-    // events of an action are under way, or a closed window unwinds.
+    // events of an action are under way, or a press unwinds from its closed window.
     void step()
     {
         if (m_finished)
             return;
         const bool inWindow = m_pressing > 0 && !shownWindows().isEmpty();
-        if ((m_closing || (m_busy && !inWindow)) && ++m_waits < 100000)
+        if ((m_busy || m_pressing > 0) && !inWindow && ++m_waits < 100000)
             return QTimer::singleShot(0, this, &tst_RandomUse::step);
-        const QString diff = !m_failure.isEmpty() ? m_failure
-                             : m_waits >= 100000  ? QStringLiteral("never ends")
-                                                  : firstDifference();
+        const QString diff = m_waits < 100000 ? firstDifference() : QStringLiteral("never ends");
         m_waits = 0;
         if (!diff.isEmpty())
-            m_failure = QStringLiteral("seed %1, action %2 (%3): %4")
-                            .arg(m_seed)
-                            .arg(m_done)
-                            .arg(m_last, diff);
+            m_failure = QString::asprintf("seed %u, action %d (%ls): %ls", m_seed, m_done,
+                                          qUtf16Printable(m_last), qUtf16Printable(diff));
         if (!m_failure.isEmpty() || (m_done >= m_actions && !m_model->windowOpen)) {
             m_finished = true;
             for (QWidget *w : shownWindows())
@@ -158,7 +142,6 @@ private:
         const int box = pick(6), kind = pick(100);
         if (m_model->windowOpen && (kind < 15 || m_done > m_actions)) {
             m_last = QStringLiteral("close the interpretation window");
-            m_closing = true;
             m_model->closeWindow();
             shownWindows().value(0)->close(); // its close box
         } else if (kind < 40 || m_idleTicks > 0) {
@@ -182,7 +165,7 @@ private:
             if (closeBox)
                 m_form->close();
             else
-                QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(m_exit));
+                click(m_exit);
         }
     }
 
@@ -193,7 +176,7 @@ private:
         const int entry = pick(combo->count());
         m_last = QStringLiteral("entry %1 of box %2 from its list").arg(entry).arg(box);
         m_model->choose(box, entry);
-        QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(combo));
+        click(combo);
         QAbstractItemView *view = combo->view();
         if (!view->isVisible())
             return;
@@ -213,23 +196,16 @@ private:
     // one; typed characters are discarded, in a box as in the interpretation window.
     void keyOrWheel(int box, bool navigate)
     {
-        static constexpr QKeyCombination keys[] = {Qt::Key_Up,
-                                                   Qt::Key_Down,
-                                                   Qt::Key_Home,
-                                                   Qt::Key_End,
-                                                   Qt::Key_A,
-                                                   Qt::Key_R,
-                                                   Qt::Key_1,
-                                                   Qt::Key_5,
-                                                   Qt::Key_Space,
-                                                   Qt::Key_Backspace,
-                                                   Qt::Key_Return,
-                                                   Qt::Key_Escape,
-                                                   Qt::ControlModifier | Qt::Key_V};
+        static constexpr Qt::Key keys[] = {
+            Qt::Key_Up,     Qt::Key_Down,   Qt::Key_Home, Qt::Key_End,   Qt::Key_A,
+            Qt::Key_R,      Qt::Key_1,      Qt::Key_5,    Qt::Key_Space, Qt::Key_Backspace,
+            Qt::Key_Return, Qt::Key_Escape, Qt::Key_V};
         toolkit::ComboBox *combo = m_boxes[box];
         const bool wheel = navigate && pick(2);
         const int i = navigate ? pick(wheel ? 2 : 4) : 4 + pick(9);
-        const QString name = QKeySequence(keys[i]).toString();
+        const Qt::KeyboardModifiers mod =
+            keys[i] == Qt::Key_V ? Qt::ControlModifier : Qt::NoModifier;
+        const QString name = QKeySequence(keys[i] | mod).toString();
         m_last = QStringLiteral("%1 %2 on box %3").arg(wheel ? "wheel" : "key", name).arg(box);
         const int from = combo->listIndex(), last = combo->count() - 1;
         const int to = i < 4 ? std::array{from - 1, from + 1, 0, last}[i] : from;
@@ -239,17 +215,15 @@ private:
             QWheelEvent e(centreOf(combo), combo->mapToGlobal(combo->rect().center()), {},
                           {0, i == 0 ? 120 : -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
             // The window system drops a wheel turn over a window that a modal one blocks.
-            const QWindow *modal = QGuiApplication::modalWindow();
-            if (!modal || modal->modality() != Qt::ApplicationModal)
+            if (!QApplication::activeModalWidget())
                 QApplication::sendEvent(mainWindow(), &e);
         } else if (!navigate && m_model->windowOpen && pick(2)) { // no key closes the window
             m_last = QStringLiteral("key %1 in the interpretation window").arg(name);
-            QTest::keyClick(shownWindows().value(0)->windowHandle(), keys[i].key(),
-                            keys[i].keyboardModifiers());
+            QTest::keyClick(shownWindows().value(0)->windowHandle(), keys[i], mod);
         } else if (combo->isEnabled()) { // into a blocked window the key goes nowhere
             if (m_model->takesInput())
                 combo->setFocus();
-            QTest::keyClick(mainWindow(), keys[i].key(), keys[i].keyboardModifiers());
+            QTest::keyClick(mainWindow(), keys[i], mod);
         }
     }
 
@@ -263,11 +237,10 @@ private:
         m_model->pressDisplay();
         ++m_pressing;
         if (byMouse)
-            QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(m_display));
+            click(m_display);
         else
             QTest::keyClick(mainWindow(), k);
-        if (--m_pressing == 0)
-            m_closing = false; // the window, if one opened, is closed and the press is over
+        --m_pressing;
     }
 
     // The first field in which the program differs from the model, or an empty text.
@@ -303,7 +276,7 @@ private:
         if (!w || !m.windowOpen)
             return diff;
         // The texts of the colour chosen when the window opened, or the window's own placeholders.
-        const int c = m.window.colour;
+        const int c = m.windowColour;
         const auto text = [&](int n) {
             return c >= 0 ? m_texts[c][n] : n < 16 ? "Label1" : "Frame1";
         };
@@ -312,8 +285,8 @@ private:
         for (int n = 0; n < 16; ++n) {
             const QString row = QStringLiteral("row %1 ").arg(n);
             check(row + "text", w->Label1[n]->text(), text(n));
-            check(row + "hand visible", !w->Image1[n]->isHidden(), m.window.bitSet[n]);
-            check(row + "text enabled", w->Label1[n]->isEnabled(), m.window.bitSet[n]);
+            check(row + "hand visible", !w->Image1[n]->isHidden(), m.bitSet[n]);
+            check(row + "text enabled", w->Label1[n]->isEnabled(), m.bitSet[n]);
         }
         return diff;
     }
@@ -321,6 +294,7 @@ private:
     int pick(int n) { return int(m_random() % unsigned(n)); }
     QWindow *mainWindow() const { return m_form->windowHandle(); }
     QPoint centreOf(QWidget *w) const { return w->mapTo(m_form.get(), w->rect().center()); }
+    void click(QWidget *w) { QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(w)); }
 
     std::array<std::array<QString, 17>, 3> m_texts;
     QString m_caption;
@@ -336,7 +310,7 @@ private:
     int m_actions = 0, m_done = 0, m_idleTicks = 0;
     int m_waits = 0;    // steps put off while an action is under way
     int m_pressing = 0; // display presses under way (the window may be open)
-    bool m_busy = false, m_closing = false, m_finished = false;
+    bool m_busy = false, m_finished = false;
     QString m_last, m_failure;
 };
 
