@@ -14,19 +14,16 @@ struct Box {
     int listIndex = -1; // -1: no entry chosen
 };
 
-inline constexpr std::uint32_t Grey = 0x808080, Green = 0x00FF00, Red = 0x0000FF,
-                               Yellow = 0x00FFFF; // BBGGRR
-
 struct Program {
     std::array<Box, 6> boxes{{{true, -1}}}; // 0 colour, 1 pattern, 2 to 5 digits 0 to 3
-    std::uint32_t ledColour = Grey;
+    std::uint32_t ledColour = 0x808080;     // grey, as BBGGRR
     bool ledLit = true, timerEnabled = false, windowOpen = false, ended = false;
     int interval = 0; // 0: never armed yet
     std::int16_t blinkCount = 0, digitIndex = 0;
     // The interpretation window while it is open; every opening loads it afresh. It shows
-    // the catalogue's texts for one colour (-1: its own placeholders); a set bit shows its
+    // the catalogue's texts for one colour (3: its own placeholders); a set bit shows its
     // row's hand, a clear bit hides the hand and greys the row's text.
-    int windowColour = -1;
+    int windowColour = 3;
     std::array<bool, 16> bitSet{};
 
     // The main window takes input only while it lives and no modal window is open.
@@ -43,7 +40,7 @@ struct Program {
         if (b == 0 && index <= 2) { // green enables the pattern, red and yellow the digits
             for (int d = 1; d < 6; ++d)
                 boxes[d] = (d == 1) == (index == 0) ? Box{true, 0} : Box{false, boxes[d].listIndex};
-            ledColour = std::array{Green, Red, Yellow}[index];
+            ledColour = std::array{0x00FF00u, 0x0000FFu, 0x00FFFFu}[index]; // green, red, yellow
         }
         timerEnabled = false, ledLit = true;
     }
@@ -57,11 +54,9 @@ struct Program {
         blinkCount = 0, interval = 500;
         if (!batteryMode())
             digitIndex = 0, blinkCount = std::int16_t(digit(0) + 1), interval = 3000;
-        std::int32_t word = 0;
-        for (int d = 0; d < 4; ++d)
-            word = word * 16 + digit(d);
+        std::int32_t word = ((digit(0) * 16 + digit(1)) * 16 + digit(2)) * 16 + digit(3);
         const int c = boxes[0].listIndex;
-        windowColour = c >= 0 && c <= 2 ? c : -1;
+        windowColour = c >= 0 && c <= 2 ? c : 3;
         if (c == 0) // round half to even: pattern -1 gives 0.5, which is 0
             word = std::int32_t(std::nearbyint(std::pow(2.0, boxes[1].listIndex)));
         for (int n = 0; n < 16; ++n)
@@ -79,18 +74,13 @@ struct Program {
             return;
         if (!batteryMode())
             return digitTick();
-        switch (boxes[1].listIndex) {
-        case 0: // steady light: the sequence ends here
+        const int p = boxes[1].listIndex;
+        if (p == 0) // steady light: the sequence ends here
             timerEnabled = false, ledLit = true;
-            break;
-        case 1:
+        else if (p == 1)
             interval = 500, ledLit = !ledLit;
-            break;
-        case 2: // lit 50 ms, dark 500 ms; the first tick after arming finds 500
-            ledLit = interval == 500;
-            interval = ledLit ? 50 : 500;
-            break;
-        }
+        else if (p == 2) // lit 50 ms, dark 500 ms; the first tick after arming finds 500
+            ledLit = interval == 500, interval = ledLit ? 50 : 500;
     }
 
 private:

@@ -42,16 +42,12 @@ private slots:
     void matchesModel()
     {
         // The offscreen platform says each time that it cannot raise a list or grab the keyboard.
-        static QtMessageHandler testlib = nullptr;
-        testlib = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext &at, const QString &text) {
-                if (!text.startsWith(QLatin1String("This plugin does not support")))
-                    testlib(type, at, text);
+        static const QtMessageHandler testlib =
+            qInstallMessageHandler([](QtMsgType t, const QMessageLogContext &c, const QString &s) {
+                if (!s.startsWith(QLatin1String("This plugin does not support")))
+                    testlib(t, c, s);
             });
         QApplication::setQuitOnLastWindowClosed(false); // the exit button is one of the actions
-        m_seed = qEnvironmentVariable("RANDOMUSE_SEED", "1").toUInt();
-        m_actions = qEnvironmentVariable("RANDOMUSE_ACTIONS", "10000").toInt();
-        m_random.seed(m_seed);
         start();
         QTimer::singleShot(0, this, &tst_RandomUse::step);
         m_loop.exec();
@@ -66,8 +62,8 @@ private:
         main_window::BlinkCount = main_window::DigitIndex = 0;
         m_form = std::make_unique<main_window::Form1>(SHIPPED_FOLDER);
         m_model = std::make_unique<model::Program>();
-        // The catalogue's texts as the program read them at its start: per colour the 16
-        // cause texts, then the frame caption.
+        // Per colour the 16 cause texts, then the frame caption, as the program read them at its
+        // start; then the placeholders of the interpretation window.
         const char *groups[] = {"Akku", "HC11_Fehler", "MH_Fehler"},
                    *words[] = {"GREEN", "RED", "YELLOW"};
         for (int c = 0; c < 3; ++c) {
@@ -75,18 +71,18 @@ private:
                 m_texts[c][n] = ReadCatalogueText("Kestrion", words[c] + QString::number(n));
             m_texts[c][16] = ReadCatalogueText("Bezeichnungen", groups[c]);
         }
+        m_texts[3].fill("Label1");
+        m_texts[3][16] = "Frame1";
         m_caption = ReadCatalogueText("Bezeichnungen", "Form2");
-        int b = 0;
-        for (const char *name :
-             {"Combo1", "Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"})
+        for (int b = 0; const char *name :
+                        {"Combo1", "Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"})
             m_boxes[b++] = m_form->findChild<toolkit::ComboBox *>(name);
         m_display = m_form->findChild<QPushButton *>("Command3");
         m_exit = m_form->findChild<QPushButton *>("Command2");
         m_led = m_form->findChild<toolkit::Shape *>("Shape1");
         m_timer = m_form->findChild<toolkit::Timer *>("Timer1");
-        // Every tick is raised by the test and real expiries are swallowed. This relies on
-        // the timer measuring with Qt timers of its own or of children it makes with itself,
-        // or with socket notifiers among those children (a timerfd, read to quieten it).
+        // Ticks come from the test alone. This relies on the timer measuring with Qt timers of its
+        // own or of its children, or with a child socket notifier (a timerfd, drained here).
         m_timer->installEventFilter(this);
         for (QObject *child : m_timer->children())
             child->installEventFilter(this);
@@ -98,8 +94,8 @@ private:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        const auto *n = qobject_cast<QSocketNotifier *>(watched);
-        if (n && event->type() == QEvent::SockAct) {
+        if (auto *n = qobject_cast<QSocketNotifier *>(watched);
+            n && event->type() == QEvent::SockAct) {
             quint64 count = 0;
             [[maybe_unused]] const auto got = ::read(int(n->socket()), &count, sizeof count);
         }
@@ -113,8 +109,7 @@ private:
     {
         if (m_finished)
             return;
-        const bool inWindow = m_pressing > 0 && !shownWindows().isEmpty();
-        if ((m_busy || m_pressing > 0) && !inWindow && ++m_waits < 100000)
+        if ((m_pressing > 0 ? shownWindows().isEmpty() : m_busy) && ++m_waits < 100000)
             return QTimer::singleShot(0, this, &tst_RandomUse::step);
         const QString diff = m_waits < 100000 ? firstDifference() : QStringLiteral("never ends");
         m_waits = 0;
@@ -159,13 +154,9 @@ private:
             pressDisplay();
         } else {
             const bool closeBox = pick(2) && !m_model->windowOpen; // a blocked window gets none
-            m_last =
-                closeBox ? QStringLiteral("close the main window") : QStringLiteral("exit button");
+            m_last = closeBox ? "close the main window" : "exit button";
             m_model->exit();
-            if (closeBox)
-                m_form->close();
-            else
-                click(m_exit);
+            closeBox ? void(m_form->close()) : click(m_exit);
         }
     }
 
@@ -236,14 +227,10 @@ private:
             m_display->setFocus();
         m_model->pressDisplay();
         ++m_pressing;
-        if (byMouse)
-            click(m_display);
-        else
-            QTest::keyClick(mainWindow(), k);
+        byMouse ? click(m_display) : QTest::keyClick(mainWindow(), k);
         --m_pressing;
     }
 
-    // The first field in which the program differs from the model, or an empty text.
     QString firstDifference()
     {
         const model::Program &m = *m_model;
@@ -275,16 +262,12 @@ private:
               m.windowOpen);
         if (!w || !m.windowOpen)
             return diff;
-        // The texts of the colour chosen when the window opened, or the window's own placeholders.
-        const int c = m.windowColour;
-        const auto text = [&](int n) {
-            return c >= 0 ? m_texts[c][n] : n < 16 ? "Label1" : "Frame1";
-        };
+        const std::array<QString, 17> &texts = m_texts[m.windowColour];
         check("window caption", w->windowTitle(), m_caption);
-        check("frame caption", w->Frame1->title(), text(16));
+        check("frame caption", w->Frame1->title(), texts[16]);
         for (int n = 0; n < 16; ++n) {
             const QString row = QStringLiteral("row %1 ").arg(n);
-            check(row + "text", w->Label1[n]->text(), text(n));
+            check(row + "text", w->Label1[n]->text(), texts[n]);
             check(row + "hand visible", !w->Image1[n]->isHidden(), m.bitSet[n]);
             check(row + "text enabled", w->Label1[n]->isEnabled(), m.bitSet[n]);
         }
@@ -296,7 +279,7 @@ private:
     QPoint centreOf(QWidget *w) const { return w->mapTo(m_form.get(), w->rect().center()); }
     void click(QWidget *w) { QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(w)); }
 
-    std::array<std::array<QString, 17>, 3> m_texts;
+    std::array<std::array<QString, 17>, 4> m_texts;
     QString m_caption;
     std::unique_ptr<main_window::Form1> m_form;
     std::unique_ptr<model::Program> m_model;
@@ -304,12 +287,11 @@ private:
     QPushButton *m_display = nullptr, *m_exit = nullptr;
     toolkit::Shape *m_led = nullptr;
     toolkit::Timer *m_timer = nullptr;
-    std::mt19937 m_random;
+    const unsigned m_seed = qEnvironmentVariable("RANDOMUSE_SEED", "1").toUInt();
+    const int m_actions = qEnvironmentVariable("RANDOMUSE_ACTIONS", "10000").toInt();
+    std::mt19937 m_random{m_seed};
     QEventLoop m_loop;
-    unsigned m_seed = 1;
-    int m_actions = 0, m_done = 0, m_idleTicks = 0;
-    int m_waits = 0;    // steps put off while an action is under way
-    int m_pressing = 0; // display presses under way (the window may be open)
+    int m_done = 0, m_idleTicks = 0, m_waits = 0, m_pressing = 0; // presses under way
     bool m_busy = false, m_finished = false;
     QString m_last, m_failure;
 };
