@@ -84,7 +84,7 @@ struct Program {
     }
 
 private:
-    // 3 s dark, 6 s lit, then per digit 2 s dark and flashes of 50 ms lit, 500 ms dark.
+    // A 3 s pause, 6 s lit, then per digit 2 s dark and its flashes (50 ms lit, 500 ms dark).
     void digitTick()
     {
         // {interval that ended, next interval, LED lit during it}
