@@ -71,11 +71,7 @@ void tst_CatalogueCheck::diagnostics_data()
     row("missing section", with("[Farben]", "[Farbe]"),
         {"c: error: no section [Farben]: the program shows 3 empty texts",
          "c:12: warning: section [Farbe] is never read by the program"});
-    row("empty after quotes and blanks", with("RED3=RED3", "RED3= \"\" "),
-        {"c:31: error: RED3 is empty: the program shows an empty text"});
     row("key without =", with("RED3=RED3", "RED3"), {R"(c:31: error: RED3 has no "=")"});
-    row("NUL first", with("RED3=RED3", QByteArray("RED3=\0x", 7)),
-        {"c:31: error: RED3 starts with a NUL byte"});
     row("NUL inside", with("RED3=RED3", QByteArray("RED3=ab\0c", 9)),
         {R"(c:31: warning: RED3 holds a NUL byte; the program shows only the text before it: "ab")"});
     row("49 bytes shown whole", with("RED3=RED3", "RED3=" + x49), {});
@@ -92,8 +88,6 @@ void tst_CatalogueCheck::diagnostics_data()
     row("UTF-8 without byte order mark", with("RED3=RED3", "RED3=Grün"),
         {"c:31: warning: the file has no byte order mark, but its text is UTF-8: the program "
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
-    row("not UTF-8 after a UTF-8 mark", bom + with("RED3=RED3", "RED3=Gr\xFCn"),
-        {"c:31: warning: RED3 is not valid UTF-8: the program shows \"Gr\uFFFDn\""});
     row("UTF-16BE not understood", "\xFE\xFF" + Base,
         {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
     row("empty file", "", {"c: error: the file is empty"});
@@ -118,7 +112,6 @@ void tst_CatalogueCheck::diagnostics_data()
         {R"(c:69: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
     row("text after ]", with("[Kestrion]", "[Kestrion] RED0=y"),
         {R"(c:20: warning: text after "]" is ignored: " RED0=y")"});
-    row("1 MB of CRs", QByteArray(1 << 20, '\r') + Base, {});
     QStringList many;
     QByteArray manyKeys = Base;
     for (int i = 0; i < 1000; ++i) {
@@ -155,9 +148,7 @@ void tst_CatalogueCheck::file_data()
          {std::pair{"shipped", ""},
           {"link to shipped", ""},
           {"missing", "no such file"},
-          {"directory", "not a regular file"},
           {"fifo", "not a regular file"},
-          {"symlink loop", "a link that leads to no file"},
           {"over the size limit", "the file is 16777217 bytes, over the limit"}})
         QTest::newRow(kind) << QString(error);
 }
@@ -170,12 +161,8 @@ void tst_CatalogueCheck::file()
     QString path = kind == "shipped" ? SHIPPED_CATALOGUE : dir.filePath("ErrorMessage.ini");
     if (kind == "link to shipped") {
         QVERIFY(QFile::link(SHIPPED_CATALOGUE, path));
-    } else if (kind == "directory") {
-        path = dir.path();
     } else if (kind == "fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == "symlink loop") {
-        QVERIFY(QFile::link(path, path));
     } else if (kind == "over the size limit") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
