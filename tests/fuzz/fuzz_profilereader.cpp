@@ -50,6 +50,14 @@ QByteArray escaped(const QString &text)
     std::abort();
 }
 
+[[noreturn]] void failLines(const char *property, QByteArrayView text, const ProfileLine &line)
+{
+    std::fprintf(stderr, "\nPROPERTY FAILED: %s\n  line %lld at byte %lld of %lld\n", property,
+                 (long long)line.number, (long long)(line.raw.data() - text.data()),
+                 (long long)text.size());
+    std::abort();
+}
+
 QString nameText(QByteArrayView name, bool unicode)
 {
     return unicode ? QString::fromUtf8(name) : fromWindows1252(name);
@@ -61,47 +69,71 @@ QByteArray nameBytes(const QString &name, bool unicode)
     return unicode ? name.toUtf8() : toWindows1252(name);
 }
 
-// Text as the file's own encoding would hold it.
-QByteArray encoded(const QString &text, Encoding encoding)
+// Bytes of the text the reader matches (Windows-1252, or UTF-8 in a Unicode
+// file) as the file holds them.
+QByteArray inFileEncoding(const QByteArray &bytes, Encoding encoding)
 {
-    switch (encoding) {
-    case Encoding::Windows1252:
-        return toWindows1252(text);
-    case Encoding::Utf8:
-        return text.toUtf8();
-    case Encoding::Utf16LE: {
-        QByteArray bytes;
-        for (const QChar c : text)
-            bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    if (encoding != Encoding::Utf16LE)
         return bytes;
-    }
-    case Encoding::Utf16BE:
-        break;
-    }
-    return QByteArray();
+    QByteArray units;
+    for (const QChar c : QString::fromUtf8(bytes))
+        units.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return units;
 }
 
-// The sections and keys of the input's own lines, spread over the whole file,
-// each also with one character more (a key that is surely missing); keys
-// before any section are asked for in the section with the empty name.
-QList<ProfileKey> inputKeys(const ProfileText &text)
+// Lines follow each other without a gap or overlap, numbered from 1, each
+// ended by CR, LF or CRLF, the last one perhaps by the text's end.
+void checkLine(QByteArrayView text, const ProfileLine &line, qsizetype &pos, qsizetype &number)
 {
-    QList<ProfileKey> all;
+    const qsizetype begin = line.raw.data() - text.data();
+    const qsizetype end = begin + line.raw.size();
+    if (begin != pos || line.number != ++number || end > text.size())
+        failLines("lines follow each other, numbered from 1", text, line);
+    if (line.raw.contains('\r') || line.raw.contains('\n'))
+        failLines("a line holds no CR or LF", text, line);
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r')
+        ++pos;
+    if (pos < text.size() && text[pos] == '\n')
+        ++pos;
+    if (pos == end && end < text.size())
+        failLines("a line ends only at CR, LF or CRLF", text, line);
+}
+
+// A section and key looked up, and the bytes of the section's name in the
+// file (none for keys before any section).
+struct Lookup {
+    ProfileKey key;
+    std::optional<QByteArray> section;
+};
+
+// The sections and keys of the input's own lines, spread over the whole file,
+// each also with one character more (mostly a key that is missing); keys
+// before any section are asked for in the section with the empty name.
+QList<Lookup> inputLookups(const ProfileText &text)
+{
+    QList<Lookup> all;
     ProfileLines lines(text.text);
     ProfileLine line;
-    QString section;
+    std::optional<QByteArray> section;
+    qsizetype pos = 0, number = 0;
     while (lines.next(line)) {
+        checkLine(text.text, line, pos, number);
         if (line.kind == ProfileLine::Kind::Section)
-            section = nameText(line.name, text.isUnicode());
+            section = line.name.toByteArray();
         else if (line.kind == ProfileLine::Kind::Key)
-            all.append({section, nameText(line.name, text.isUnicode())});
+            all.append({{nameText(section.value_or(QByteArray()), text.isUnicode()),
+                         nameText(line.name, text.isUnicode())},
+                        section});
     }
-    QList<ProfileKey> chosen;
+    if (pos != text.text.size())
+        failLines("the lines cover the whole text", text.text, line);
+    QList<Lookup> chosen;
     const qsizetype count = qMin(all.size(), MaxInputPairs / 2);
     for (qsizetype i = 0; i < count; ++i) {
-        const ProfileKey &key = all[i * all.size() / count];
-        chosen.append(key);
-        chosen.append({key.section, key.key + QLatin1Char('x')});
+        const Lookup &found = all[i * all.size() / count];
+        chosen.append(found);
+        chosen.append({{found.key.section, found.key.key + QLatin1Char('x')}, found.section});
     }
     return chosen;
 }
@@ -170,37 +202,50 @@ void checkSame(const char *property, const QList<ProfileKey> &keys, const QStrin
 }
 
 // The file with a line end at its end (unless it has one), then a section that
-// is not asked for, holding every key asked for, then the whole file again:
-// neither can change a value found, since the first section of a name and its
-// first key win.
+// is not asked for and each section of the file that is asked for, each
+// holding its keys asked for, then the whole text again. No text can change:
+// the first section of a name and its first key win, and the appended lines
+// open no section that the file lacks.
 QByteArray withAppendedLines(QByteArrayView file, const ProfileText &text,
-                             const QList<ProfileKey> &keys)
+                             const QList<Lookup> &lookups)
 {
+    const bool unicode = text.isUnicode();
     const qsizetype mark = text.encoding == Encoding::Windows1252 ? 0
                            : text.encoding == Encoding::Utf8      ? 3
                                                                   : 2;
     QByteArrayView body = file.sliced(mark);
     if (text.encoding == Encoding::Utf16LE)
         body = body.first(body.size() & ~qsizetype(1)); // a last odd byte is never read
-    QByteArray result = file.first(mark).toByteArray() + body.toByteArray();
+    QByteArray lines;
     if (!text.text.endsWith('\n') && !text.text.endsWith('\r'))
-        result += encoded("\n", text.encoding);
+        lines += '\n';
 
-    QString other = QStringLiteral("Appended");
-    const auto asked = [&](const QString &name) {
-        for (const ProfileKey &key : keys) {
-            if (sameName(nameBytes(key.section.trimmed(), text.isUnicode()),
-                         nameBytes(name, text.isUnicode())))
+    QByteArray other = "Appended";
+    const auto asked = [&](const QByteArray &name) {
+        for (const Lookup &lookup : lookups) {
+            if (sameName(nameBytes(lookup.key.section.trimmed(), unicode), name))
                 return true;
         }
         return false;
     };
     while (asked(other))
-        other += QLatin1Char('_');
-    QString lines = QLatin1Char('[') + other + QStringLiteral("]\n");
-    for (const ProfileKey &key : keys)
-        lines += key.key + QStringLiteral("=appended\n");
-    return result + encoded(lines, text.encoding) + body.toByteArray();
+        other += '_';
+    lines += '[' + other + "]\n";
+    for (const Lookup &lookup : lookups)
+        lines += nameBytes(lookup.key.key, unicode) + "=appended\n";
+    QList<QByteArray> sections;
+    for (const Lookup &lookup : lookups) {
+        if (!lookup.section || sections.contains(*lookup.section))
+            continue;
+        sections.append(*lookup.section);
+        lines += '[' + *lookup.section + "]\n";
+        for (const Lookup &key : lookups) {
+            if (key.section == lookup.section)
+                lines += nameBytes(key.key.key, unicode) + "=appended\n";
+        }
+    }
+    return file.first(mark).toByteArray() + body.toByteArray() +
+           inFileEncoding(lines, text.encoding) + body.toByteArray();
 }
 
 } // namespace
@@ -210,7 +255,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView file(reinterpret_cast<const char *>(data), qsizetype(size));
     const ProfileText text = decodeProfileText(file);
 
-    const QList<ProfileKey> keys = inputKeys(text);
+    const QList<Lookup> lookups = inputLookups(text);
+    QList<ProfileKey> keys;
+    for (const Lookup &lookup : lookups)
+        keys.append(lookup.key);
 
     const QStringList texts = readProfileStrings(file, keys, QString(), BufferSize);
     checkSame("reading twice gives the same", keys, texts,
@@ -247,11 +295,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
               readProfileStrings(file, spaced, QString(), BufferSize));
 
     if (!text.text.isEmpty()) {
-        const QByteArray longer = withAppendedLines(file, text, keys);
+        const QByteArray longer = withAppendedLines(file, text, lookups);
         const QStringList after = readProfileStrings(longer, keys, QString(), BufferSize);
         for (qsizetype i = 0; i < keys.size(); ++i) {
             if (values[i] && after[i] != texts[i])
                 fail("a value found stays when lines are appended", keys[i], texts[i], after[i]);
+            if (!values[i] && after[i] != texts[i])
+                fail("a later section of the same name adds no key", keys[i], texts[i], after[i]);
         }
     }
     return 0;
