@@ -248,22 +248,23 @@ QByteArray withAppendedLines(QByteArrayView file, const ProfileText &text,
            inFileEncoding(lines, text.encoding) + body.toByteArray();
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+QStringList read(QByteArrayView file, const QList<ProfileKey> &keys)
 {
-    const QByteArrayView file(reinterpret_cast<const char *>(data), qsizetype(size));
-    const ProfileText text = decodeProfileText(file);
+    return readProfileStrings(file, keys, QString(), BufferSize);
+}
 
-    const QList<Lookup> lookups = inputLookups(text);
-    QList<ProfileKey> keys;
-    for (const Lookup &lookup : lookups)
-        keys.append(lookup.key);
+// The keys with their names changed by `change`.
+template <typename Change> QList<ProfileKey> changed(const QList<ProfileKey> &keys, Change change)
+{
+    QList<ProfileKey> result;
+    for (const ProfileKey &key : keys)
+        result.append(change(key));
+    return result;
+}
 
-    const QStringList texts = readProfileStrings(file, keys, QString(), BufferSize);
-    checkSame("reading twice gives the same", keys, texts,
-              readProfileStrings(file, keys, QString(), BufferSize));
-
+// Every text against the whole value that the reader finds for its key.
+void checkTexts(const ProfileText &text, const QList<ProfileKey> &keys, const QStringList &texts)
+{
     QList<std::pair<QByteArray, QByteArray>> names;
     for (const ProfileKey &key : keys)
         names.append(
@@ -271,38 +272,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto values = findProfileValues(text.text, names);
     for (qsizetype i = 0; i < keys.size(); ++i)
         checkText(keys[i], texts[i], values[i], text.isUnicode());
+}
 
-    for (qsizetype i = 0; i < qMin(keys.size(), MaxSingleReads); ++i) {
-        const QString single =
-            readProfileString(file, keys[i].section, keys[i].key, QString(), BufferSize);
-        if (single != texts[i])
-            fail("a key read alone gives what it gives among others", keys[i], texts[i], single);
-    }
+} // namespace
 
-    {
-        const int how = int(size % 3); // lower to upper, upper to lower, or every other letter
-        QList<ProfileKey> other;
-        for (const ProfileKey &key : keys)
-            other.append({swappedCase(key.section, how), swappedCase(key.key, how)});
-        checkSame("names match in any ASCII case", keys, texts,
-                  readProfileStrings(file, other, QString(), BufferSize));
-    }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArrayView file(reinterpret_cast<const char *>(data), qsizetype(size));
+    const ProfileText text = decodeProfileText(file);
+    const QList<Lookup> lookups = inputLookups(text);
+    QList<ProfileKey> keys;
+    for (const Lookup &lookup : lookups)
+        keys.append(lookup.key);
 
-    QList<ProfileKey> spaced;
-    for (const ProfileKey &key : keys)
-        spaced.append({QStringLiteral("  ") + key.section + QLatin1Char(' '), key.key});
+    const QStringList texts = read(file, keys);
+    checkSame("reading twice gives the same", keys, texts, read(file, keys));
+    checkTexts(text, keys, texts);
+    for (qsizetype i = 0; i < qMin(keys.size(), MaxSingleReads); ++i)
+        checkSame("a key read alone gives what it gives among others", {keys[i]}, {texts[i]},
+                  read(file, {keys[i]}));
+
+    const int how = int(size % 3); // lower to upper, upper to lower, or every other letter
+    checkSame("names match in any ASCII case", keys, texts,
+              read(file, changed(keys, [how](const ProfileKey &key) {
+                       return ProfileKey{swappedCase(key.section, how), swappedCase(key.key, how)};
+                   })));
     checkSame("spaces around the section argument are dropped", keys, texts,
-              readProfileStrings(file, spaced, QString(), BufferSize));
-
-    if (!text.text.isEmpty()) {
-        const QByteArray longer = withAppendedLines(file, text, lookups);
-        const QStringList after = readProfileStrings(longer, keys, QString(), BufferSize);
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            if (values[i] && after[i] != texts[i])
-                fail("a value found stays when lines are appended", keys[i], texts[i], after[i]);
-            if (!values[i] && after[i] != texts[i])
-                fail("a later section of the same name adds no key", keys[i], texts[i], after[i]);
-        }
-    }
+              read(file, changed(keys, [](const ProfileKey &key) {
+                       return ProfileKey{"  " + key.section + ' ', key.key};
+                   })));
+    if (!text.text.isEmpty())
+        checkSame("lines appended after the end change no text: the first section and key win",
+                  keys, texts, read(withAppendedLines(file, text, lookups), keys));
     return 0;
 }
