@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the catalogue reader as a file's contents. Beside
 // the sanitizers' checks, every input must keep the reader's promises: texts
-// of at most 49 whole characters, the same texts on every read, names that
-// match in any ASCII case, and found values that stay when text is appended.
+// of at most 49 whole characters, each the start of its value; the same texts
+// on every read and for a key read alone; names that match in any ASCII case;
+// texts that lines appended after the file's end cannot change, since the
+// first section and key of a name win; lines that cover the text exactly.
 // The names looked up are taken from the input's own lines, so they are found.
 
 #include "profilereader.h"
@@ -27,35 +29,22 @@ constexpr qsizetype MaxSingleReads = 6;
 
 using Encoding = ProfileText::Encoding;
 
-QByteArray escaped(const QString &text)
+[[noreturn]] void fail(const char *property, const QByteArray &details)
 {
-    QByteArray out;
-    for (const char c : text.toUtf8()) {
-        if (c >= ' ' && c <= '~' && c != '\\' && c != '"')
-            out += c;
-        else
-            out += "\\x" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-    }
-    return out;
+    std::fprintf(stderr, "\nPROPERTY FAILED: %s\n%s\n", property, details.constData());
+    std::abort();
+}
+
+QByteArray shown(const QString &text)
+{
+    return '"' + text.toUtf8().toPercentEncoding(" !#$&'()*+,/:;<=>?@[]^`{|}~") + '"';
 }
 
 [[noreturn]] void fail(const char *property, const ProfileKey &key, const QString &expected,
                        const QString &actual)
 {
-    std::fprintf(stderr,
-                 "\nPROPERTY FAILED: %s\n  section \"%s\", key \"%s\"\n  expected \"%s\"\n"
-                 "  actual   \"%s\"\n",
-                 property, escaped(key.section).constData(), escaped(key.key).constData(),
-                 escaped(expected).constData(), escaped(actual).constData());
-    std::abort();
-}
-
-[[noreturn]] void failLines(const char *property, QByteArrayView text, const ProfileLine &line)
-{
-    std::fprintf(stderr, "\nPROPERTY FAILED: %s\n  line %lld at byte %lld of %lld\n", property,
-                 (long long)line.number, (long long)(line.raw.data() - text.data()),
-                 (long long)text.size());
-    std::abort();
+    fail(property, "  section " + shown(key.section) + ", key " + shown(key.key) + "\n  expected " +
+                       shown(expected) + "\n  actual   " + shown(actual));
 }
 
 QString nameText(QByteArrayView name, bool unicode)
@@ -88,16 +77,16 @@ void checkLine(QByteArrayView text, const ProfileLine &line, qsizetype &pos, qsi
     const qsizetype begin = line.raw.data() - text.data();
     const qsizetype end = begin + line.raw.size();
     if (begin != pos || line.number != ++number || end > text.size())
-        failLines("lines follow each other, numbered from 1", text, line);
+        fail("lines follow each other, numbered from 1", "  line " + QByteArray::number(number));
     if (line.raw.contains('\r') || line.raw.contains('\n'))
-        failLines("a line holds no CR or LF", text, line);
+        fail("a line holds no CR or LF", "  line " + QByteArray::number(number));
     pos = end;
     if (pos < text.size() && text[pos] == '\r')
         ++pos;
     if (pos < text.size() && text[pos] == '\n')
         ++pos;
     if (pos == end && end < text.size())
-        failLines("a line ends only at CR, LF or CRLF", text, line);
+        fail("a line ends only at CR, LF or CRLF", "  line " + QByteArray::number(number));
 }
 
 // A section and key looked up, and the bytes of the section's name in the
@@ -127,7 +116,7 @@ QList<Lookup> inputLookups(const ProfileText &text)
                         section});
     }
     if (pos != text.text.size())
-        failLines("the lines cover the whole text", text.text, line);
+        fail("the lines cover the whole text", "  up to byte " + QByteArray::number(pos));
     QList<Lookup> chosen;
     const qsizetype count = qMin(all.size(), MaxInputPairs / 2);
     for (qsizetype i = 0; i < count; ++i) {
@@ -151,26 +140,18 @@ QString swappedCase(const QString &text, int how)
     return result;
 }
 
-// Characters as the user sees them: a surrogate pair is one.
+// Characters as the user sees them (a surrogate pair is one), or -1 when the
+// text holds half a pair.
 qsizetype characters(const QString &text)
 {
     qsizetype count = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++count) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
+        else if (text[i].isSurrogate())
+            return -1;
     }
     return count;
-}
-
-bool hasLoneSurrogate(const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            return true;
-    }
-    return false;
 }
 
 // A text is the start of its whole value, ends before the first NUL, never
@@ -182,13 +163,14 @@ void checkText(const ProfileKey &key, const QString &text,
         value ? (unicode ? QString::fromUtf8(*value) : fromWindows1252(*value)) : QString();
     if (const qsizetype nul = whole.indexOf(QChar(0)); nul >= 0)
         whole.truncate(nul);
-    if (characters(text) > MaxChars)
-        fail("a text holds at most 49 characters", key, whole, text);
-    if (hasLoneSurrogate(text))
+    const qsizetype count = characters(text);
+    if (count < 0)
         fail("a text never holds half a character", key, whole, text);
+    if (count > MaxChars)
+        fail("a text holds at most 49 characters", key, whole, text);
     if (!whole.startsWith(text))
         fail("a text is the start of its value", key, whole, text);
-    if (text.size() < whole.size() && characters(text) < MaxChars)
+    if (text.size() < whole.size() && count < MaxChars)
         fail("a value is cut at 49 characters only", key, whole, text);
 }
 
