@@ -272,7 +272,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkTexts(text, keys, texts);
     for (qsizetype i = 0; i < qMin(keys.size(), MaxSingleReads); ++i)
         checkSame("a key read alone gives what it gives among others", {keys[i]}, {texts[i]},
-                  read(file, {keys[i]}));
+                  {readProfileString(file, keys[i].section, keys[i].key, QString(), BufferSize)});
 
     const int how = int(size % 3); // lower to upper, upper to lower, or every other letter
     checkSame("names match in any ASCII case", keys, texts,
