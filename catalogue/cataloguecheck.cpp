@@ -142,7 +142,8 @@ Checker::Checker(QByteArrayView file) : m_file(file), m_text(decodeProfileText(f
 {
     const QList<std::pair<QString, QString>> keys = ProgramKeys();
     QList<ProfileKey> wanted;
-    for (const auto &[section, key] : keys) {
+    for (const auto &entry : keys) {
+        const QString &section = entry.first, &key = entry.second;
         wanted.append({section, key});
         auto s = std::find_if(m_sections.cbegin(), m_sections.cend(), [&](const Section &known) {
             return known.name == section.toLatin1();

@@ -3,7 +3,6 @@
 #include "profilereader.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,7 +21,6 @@ private slots:
     void diagnostics();
     void file_data();
     void file();
-    void randomBytesStaySafe();
 };
 
 // All 64 keys, each with its own name as text: [Bezeichnungen] in line 1 and its
@@ -172,30 +170,6 @@ void tst_CatalogueCheck::file()
     QCOMPARE(check.errors, error.isEmpty() ? 0 : 1);
     QCOMPARE(check.warnings, 0);
     QVERIFY(error.isEmpty() || check.diagnostics.constFirst().message.startsWith(error));
-}
-
-// Whatever the bytes, the list stays short and no line can steer a terminal.
-void tst_CatalogueCheck::randomBytesStaySafe()
-{
-    QRandomGenerator random(8);
-    for (int round = 0; round < 300; ++round) {
-        QByteArray ini = round % 2 ? complete() : QByteArray();
-        for (int i = random.bounded(4000); i > 0; --i)
-            ini.insert(random.bounded(ini.size() + 1), char(random.bounded(256)));
-        if (round % 3 == 0)
-            ini.prepend(round % 2 ? "\xEF\xBB\xBF" : "\xFF\xFE");
-        const catalogue::CatalogueCheck check = checkCatalogue(ini);
-        // two for each program key, the notes, five lists cut, missing sections, encoding
-        QVERIFY(check.diagnostics.size() <= 2 * 64 + 6 + 5 * 21 + 4 + 1);
-        for (const catalogue::Diagnostic &d : check.diagnostics) {
-            const QString line = formatDiagnostic("c", d);
-            for (const char32_t c : line.toUcs4()) {
-                QVERIFY2(QChar::category(c) != QChar::Other_Control &&
-                             QChar::category(c) != QChar::Other_Format,
-                         qPrintable(line));
-            }
-        }
-    }
 }
 
 QTEST_MAIN(tst_CatalogueCheck)
