@@ -42,59 +42,54 @@ void tst_ProfileReader::value_data()
     QTest::addColumn<QString>("key");
 
     const QByteArray c49(49, 'c');
-    row("plain value", QByteArray("[Kestrion]\nGREEN1=Akku\n"), "Akku");
-    row("key in other case", QByteArray("[Kestrion]\ngreen1=a\n"), "a");
-    row("section in other case", QByteArray("[KESTRION]\nGREEN1=a\n"), "a");
-    row("GREEN01 is not GREEN1", QByteArray("[Kestrion]\nGREEN01=a\n"), "");
-    row("GREEN10 is not GREEN1", QByteArray("[Kestrion]\nGREEN10=a\n"), "");
-    row("blanks and tabs around value dropped", QByteArray("[Kestrion]\nGREEN1= \t a b \t \n"),
-        "a b");
-    row("blanks around names dropped", QByteArray("  [ Kestrion ]  \n \tGREEN1 \t=a\n"), "a");
-    row("double quotes removed", QByteArray("[Kestrion]\nGREEN1= \" a \" \n"), " a ");
-    row("single quotes removed", QByteArray("[Kestrion]\nGREEN1='a'\n"), "a");
-    row("one pair of quotes only", QByteArray("[Kestrion]\nGREEN1=\"\"a\"\"\n"), "\"a\"");
-    row("unmatched quotes kept", QByteArray("[Kestrion]\nGREEN1=\"a'\n"), "\"a'");
-    row("lone quote kept", QByteArray("[Kestrion]\nGREEN1=\"\n"), "\"");
-    row("value keeps later =", QByteArray("[Kestrion]\nGREEN1=a=b=c\n"), "a=b=c");
+    row("plain value", "[Kestrion]\nGREEN1=Akku\n", "Akku");
+    row("key in other case", "[Kestrion]\ngreen1=a\n", "a");
+    row("section in other case", "[KESTRION]\nGREEN1=a\n", "a");
+    row("GREEN01 is not GREEN1", "[Kestrion]\nGREEN01=a\n", "");
+    row("GREEN10 is not GREEN1", "[Kestrion]\nGREEN10=a\n", "");
+    row("blanks and tabs around value dropped", "[Kestrion]\nGREEN1= \t a b \t \n", "a b");
+    row("blanks around names dropped", "  [ Kestrion ]  \n \tGREEN1 \t=a\n", "a");
+    row("double quotes removed", "[Kestrion]\nGREEN1= \" a \" \n", " a ");
+    row("single quotes removed", "[Kestrion]\nGREEN1='a'\n", "a");
+    row("one pair of quotes only", "[Kestrion]\nGREEN1=\"\"a\"\"\n", "\"a\"");
+    row("unmatched quotes kept", "[Kestrion]\nGREEN1=\"a'\n", "\"a'");
+    row("lone quote kept", "[Kestrion]\nGREEN1=\"\n", "\"");
+    row("value keeps later =", "[Kestrion]\nGREEN1=a=b=c\n", "a=b=c");
     row("49 bytes shown whole", QByteArray("[Kestrion]\nGREEN1=" + c49 + "\n"), QString(c49));
     row("50 bytes cut to 49", QByteArray("[Kestrion]\nGREEN1=" + c49 + "d\n"), QString(c49));
     row("limit counts after blanks and quotes",
         QByteArray("[Kestrion]\nGREEN1=  \"" + c49 + "\"  \n"), QString(c49));
-    row("empty value", QByteArray("[Kestrion]\nGREEN1=\n"), "");
-    row("key without =", QByteArray("[Kestrion]\nGREEN1\n"), "");
-    row("missing key", QByteArray("[Kestrion]\nRED1=a\n"), "");
-    row("missing section", QByteArray("[Farben]\nGREEN1=a\n"), "");
-    row("key of another section", QByteArray("[Kestrion]\n[X]\nGREEN1=a\n"), "");
-    row("key before any section", QByteArray("GREEN1=a\n[Kestrion]\n"), "");
-    row("first key wins", QByteArray("[Kestrion]\nGREEN1=a\ngreen1=b\n"), "a");
-    row("first section wins", QByteArray("[Kestrion]\nRED1=r\n[Kestrion]\nGREEN1=a\n"), "");
-    row("comment line skipped", QByteArray("[Kestrion]\n ;GREEN1=x\nGREEN1=a\n"), "a");
-    row("semicolon inside value kept", QByteArray("[Kestrion]\nGREEN1=a;b\n"), "a;b");
-    row("CRLF line ends", QByteArray("[Kestrion]\r\nGREEN1=a\r\n"), "a");
-    row("CR line ends", QByteArray("[Kestrion]\rGREEN1=a\rRED1=b"), "a");
-    row("no final newline", QByteArray("[Kestrion]\nGREEN1=a"), "a");
-    row("unclosed bracket still opens a section", QByteArray("[Kestrion]\n[Other\nGREEN1=a\n"), "");
-    row("unclosed bracket with blanks after the name", QByteArray("[Kestrion   \nGREEN1=a\n"), "a");
-    row("section name ends at the first ]", QByteArray("[Kestrion]whoops]\nGREEN1=a\n"), "a");
-    row("text after ] defines no key", QByteArray("[Kestrion]GREEN1=a\n"), "");
-    row("second bracket pair ignored", QByteArray("[Kestrion][X]\nGREEN1=a\n"), "a");
-    row("[] is the section with the empty name", QByteArray("[]\nGREEN1=a\n"), "a", "");
-    row("keys before any section are not in the empty one", QByteArray("GREEN1=a\n[]\n"), "", "");
-    row("vertical tab is a blank", QByteArray("\v [\vKestrion\v]\v\n\vGREEN1\v=\v\"a\"\v\n"), "a");
-    row("section argument loses its spaces", QByteArray("[Kestrion]\nGREEN1=a\n"), "a",
-        " Kestrion ");
-    row("section argument keeps its tabs", QByteArray("[Kestrion]\nGREEN1=a\n"), "", "\tKestrion");
-    row("key argument used as given", QByteArray("[Kestrion]\nGREEN1=a\n"), "", "Kestrion",
-        "GREEN1\t");
-    row("key argument with a line feed", QByteArray("[Kestrion]\nGREEN1=a\n"), "", "Kestrion",
-        "GREEN1\n");
+    row("empty value", "[Kestrion]\nGREEN1=\n", "");
+    row("key without =", "[Kestrion]\nGREEN1\n", "");
+    row("missing key", "[Kestrion]\nRED1=a\n", "");
+    row("missing section", "[Farben]\nGREEN1=a\n", "");
+    row("key of another section", "[Kestrion]\n[X]\nGREEN1=a\n", "");
+    row("key before any section", "GREEN1=a\n[Kestrion]\n", "");
+    row("first key wins", "[Kestrion]\nGREEN1=a\ngreen1=b\n", "a");
+    row("first section wins", "[Kestrion]\nRED1=r\n[Kestrion]\nGREEN1=a\n", "");
+    row("comment line skipped", "[Kestrion]\n ;GREEN1=x\nGREEN1=a\n", "a");
+    row("semicolon inside value kept", "[Kestrion]\nGREEN1=a;b\n", "a;b");
+    row("CRLF line ends", "[Kestrion]\r\nGREEN1=a\r\n", "a");
+    row("CR line ends", "[Kestrion]\rGREEN1=a\rRED1=b", "a");
+    row("no final newline", "[Kestrion]\nGREEN1=a", "a");
+    row("unclosed bracket still opens a section", "[Kestrion]\n[Other\nGREEN1=a\n", "");
+    row("unclosed bracket with blanks after the name", "[Kestrion   \nGREEN1=a\n", "a");
+    row("section name ends at the first ]", "[Kestrion]whoops]\nGREEN1=a\n", "a");
+    row("text after ] defines no key", "[Kestrion]GREEN1=a\n", "");
+    row("second bracket pair ignored", "[Kestrion][X]\nGREEN1=a\n", "a");
+    row("[] is the section with the empty name", "[]\nGREEN1=a\n", "a", "");
+    row("keys before any section are not in the empty one", "GREEN1=a\n[]\n", "", "");
+    row("vertical tab is a blank", "\v [\vKestrion\v]\v\n\vGREEN1\v=\v\"a\"\v\n", "a");
+    row("section argument loses its spaces", "[Kestrion]\nGREEN1=a\n", "a", " Kestrion ");
+    row("section argument keeps its tabs", "[Kestrion]\nGREEN1=a\n", "", "\tKestrion");
+    row("key argument used as given", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\t");
+    row("key argument with a line feed", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\n");
     row("NUL ends the value", QByteArray("[Kestrion]\nGREEN1=a\0b\n", 22), "a");
     row("binary junk around",
         QByteArray("\xff\x00\x01[\x80]\n\x00\x00=\x00\n[Kestrion]\nGREEN1=a\n\xfe\xff", 33), "a");
-    row("Windows-1252 decoded", QByteArray("[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n"),
+    row("Windows-1252 decoded", "[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n",
         QString::fromUtf8("€ „“ äß \u0081"));
-    row("UTF-8 with byte-order mark",
-        QByteArray("\xef\xbb\xbf[Kestrion]\nGREEN1=\xe2\x82\xac \xc3\xa4\n"),
+    row("UTF-8 with byte-order mark", "\xef\xbb\xbf[Kestrion]\nGREEN1=\xe2\x82\xac \xc3\xa4\n",
         QString::fromUtf8("€ ä"));
     row("UTF-8 limit counts characters",
         QByteArray("\xef\xbb\xbf[Kestrion]\nGREEN1=" + QString(60, QChar(0xe4)).toUtf8()),
@@ -107,7 +102,7 @@ void tst_ProfileReader::value_data()
         QByteArray("\xff\xfe") +
             QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2),
         QString::fromUtf8("Grün €"));
-    row("UTF-16BE is not understood", QByteArray("\xfe\xff\n[Kestrion]\nGREEN1=a\n"), "");
+    row("UTF-16BE is not understood", "\xfe\xff\n[Kestrion]\nGREEN1=a\n", "");
 }
 
 void tst_ProfileReader::value()
