@@ -63,10 +63,15 @@ struct Tick {
     int phase;    // ideal length of the phase that has just ended, ms
 };
 
-// Figures of one cycle: error of each phase length, and where the cycle ended
-// against the ideal timeline.
-void printCycle(const char *name, int number, const QList<Tick> &ticks, qsizetype first,
-                qsizetype last)
+// Figures of one cycle: the error of each phase's length, the cycle's length,
+// and where it ended against the ideal timeline.
+struct Cycle {
+    double median = 0, p95 = 0, worst = 0; // per phase, ms
+    double length = 0, idealLength = 0;    // ms
+    double end = 0;                        // ms after the ideal end
+};
+
+Cycle cycleFigures(const QList<Tick> &ticks, qsizetype first, qsizetype last)
 {
     QList<double> errors;
     for (qsizetype k = first; k < last; ++k) {
@@ -74,13 +79,21 @@ void printCycle(const char *name, int number, const QList<Tick> &ticks, qsizetyp
         errors << std::abs(ticks[k].at - start - ticks[k].phase);
     }
     std::sort(errors.begin(), errors.end());
-    const double length = ticks[last - 1].at - (first == 0 ? 0 : ticks[first - 1].at);
-    const double idealLength = ticks[last - 1].ideal - (first == 0 ? 0 : ticks[first - 1].ideal);
-    std::printf("%-5s cycle %3d: %lld phases, error per phase median %.3f p95 %.3f max %.3f ms; "
+    Cycle c;
+    c.median = errors[errors.size() / 2];
+    c.p95 = errors[qsizetype(0.95 * (errors.size() - 1) + 0.5)];
+    c.worst = errors.last();
+    c.length = ticks[last - 1].at - (first == 0 ? 0 : ticks[first - 1].at);
+    c.idealLength = ticks[last - 1].ideal - (first == 0 ? 0 : ticks[first - 1].ideal);
+    c.end = ticks[last - 1].at - ticks[last - 1].ideal;
+    return c;
+}
+
+void printCycle(const char *name, qsizetype number, const Cycle &c)
+{
+    std::printf("%-5s cycle %3lld: error per phase median %.3f p95 %.3f max %.3f ms; "
                 "cycle %.3f ms long (ideal %.0f); end %+.3f ms from the ideal timeline\n",
-                name, number, qsizetype(errors.size()), errors[errors.size() / 2],
-                errors[qsizetype(0.95 * (errors.size() - 1) + 0.5)], errors.last(), length,
-                idealLength, ticks[last - 1].at - ticks[last - 1].ideal);
+                name, number, c.median, c.p95, c.worst, c.length, c.idealLength, c.end);
 }
 
 } // namespace
@@ -113,6 +126,7 @@ int main(int argc, char *argv[])
     double idealAt = 0, armedAt = 0;
     QList<Tick> ticks;
     QList<qsizetype> cycleEnds; // tick count at the end of each cycle
+    QList<Cycle> cycles;
     long windows = 0;
     QObject::connect(timer, &toolkit::Timer::timer, &form, [&] {
         // Runs after the window's own handler: the LED and interval are the new ones.
@@ -122,11 +136,15 @@ int main(int argc, char *argv[])
         if (ideal.lit != led->isShapeVisible() || ideal.interval != timer->interval())
             std::printf("tick %lld: the LED left the ideal sequence\n", ticks.size());
         if (ideal.interval == 3000) { // the pause that closes a cycle has begun
+            const qsizetype first = cycleEnds.isEmpty() ? 0 : cycleEnds.last();
             cycleEnds << ticks.size();
+            cycles << cycleFigures(ticks, first, ticks.size());
             const auto [current, peak] = residentKiB();
-            std::printf("cycle %lld done at %.1f s, %ld windows opened, memory %ld KiB "
-                        "(peak %ld)\n",
-                        cycleEnds.size(), ticks.last().at / 1000, windows, current, peak);
+            std::printf("cycle %lld done at %.1f s: %+.3f ms long, worst phase %.3f ms; "
+                        "%ld windows opened; memory %ld KiB (peak %ld)\n",
+                        cycles.size(), ticks.last().at / 1000,
+                        cycles.last().length - cycles.last().idealLength, cycles.last().worst,
+                        windows, current, peak);
             std::fflush(stdout);
         }
     });
@@ -165,9 +183,12 @@ int main(int argc, char *argv[])
         std::printf("no full cycle: run for longer than 51 s\n");
         return 0;
     }
-    printCycle("first", 1, ticks, 0, cycleEnds.first());
-    if (cycleEnds.size() > 1)
-        printCycle("last", int(cycleEnds.size()), ticks, cycleEnds[cycleEnds.size() - 2],
-                   cycleEnds.last());
+    printCycle("first", 1, cycles.first());
+    if (cycles.size() > 1)
+        printCycle("last", cycles.size(), cycles.last());
+    const auto worst = std::max_element(cycles.begin(), cycles.end(), [](auto &a, auto &b) {
+        return a.length - a.idealLength < b.length - b.idealLength;
+    });
+    printCycle("worst", worst - cycles.begin() + 1, *worst);
     return 0;
 }
