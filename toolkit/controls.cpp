@@ -5,8 +5,37 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcutEvent>
 
 namespace toolkit {
+
+namespace {
+
+// QPushButton holds itself pressed for 100 ms when its access key is typed and
+// clicks only then, so a key typed meanwhile took effect first: the space bar
+// opened the interpretation window and the exit button's click came inside it.
+// This button clicks on its access key at once, as it does on Enter, the space
+// bar and the mouse, so clicks follow the order the keys were typed in.
+class CommandButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::Shortcut) {
+            const auto *shortcut = static_cast<QShortcutEvent *>(event);
+            if (!shortcut->isAmbiguous() && shortcut->key() == this->shortcut()) {
+                click();
+                return true;
+            }
+        }
+        return QPushButton::event(event);
+    }
+};
+
+} // namespace
 
 QGroupBox *makeFrame(QWidget *parent)
 {
@@ -17,7 +46,7 @@ QGroupBox *makeFrame(QWidget *parent)
 
 QPushButton *makeCommandButton(QWidget *parent)
 {
-    auto *button = new QPushButton(parent);
+    auto *button = new CommandButton(parent);
     button->setAutoDefault(true); // Enter clicks the focused button, as space does
     button->setFocusPolicy(Qt::StrongFocus);
     return button;

@@ -13,8 +13,8 @@ namespace toolkit {
 // A frame with a caption; an ampersand in the caption marks its access key.
 QGroupBox *makeFrame(QWidget *parent);
 
-// A command button; an ampersand marks the access key, and Enter or the space
-// bar click it while it has the focus.
+// A command button; an ampersand marks the access key, which clicks it at once,
+// and Enter or the space bar click it while it has the focus.
 QPushButton *makeCommandButton(QWidget *parent);
 
 // A label that shows its caption as plain text, never as markup, wrapped at

@@ -30,7 +30,7 @@ void moveWindow(QWidget *window, double left, double top);
 void centreOnScreen(QWidget *window);
 
 // The folder that holds the running executable, links resolved, without a
-// trailing separator.
+// trailing separator except at a root ("/", "C:/").
 QString applicationPath();
 
 } // namespace toolkit

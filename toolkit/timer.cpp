@@ -13,71 +13,87 @@
 
 namespace toolkit {
 
-// Measures one interval at a time and calls back when it has elapsed.
-class Timer::Engine
+// Measures one interval at a time and raises the owner's `timer` when it has
+// elapsed, and every interval after that.
+class TimerEngine
 {
 public:
-    explicit Engine(Timer *owner) : m_owner(owner)
-    {
-#ifdef Q_OS_LINUX
-        m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-        if (m_fd >= 0) {
-            m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, owner);
-            m_notifier->setEnabled(false);
-            QObject::connect(m_notifier, &QSocketNotifier::activated, owner, [this] { expired(); });
-            return;
-        }
-#endif
-        m_fallback = new QTimer(owner);
-        m_fallback->setTimerType(Qt::PreciseTimer);
-        QObject::connect(m_fallback, &QTimer::timeout, owner, &Timer::timer);
-    }
-
-    ~Engine()
-    {
-#ifdef Q_OS_LINUX
-        if (m_fd >= 0) {
-            delete m_notifier;
-            ::close(m_fd);
-        }
-#endif
-    }
+    virtual ~TimerEngine() = default;
 
     // Arms the timer to fire `ms` milliseconds from now and every `ms` after.
     // An interval of 0 raises no events, as with the classic timer.
-    void start(int ms)
+    virtual void start(int ms) = 0;
+
+    // Disarms the timer: no more events, no wake-ups.
+    virtual void stop() = 0;
+};
+
+namespace {
+
+// Qt's precise timer: the event dispatcher's own clock, to about a millisecond.
+class QtTimerEngine final : public TimerEngine
+{
+public:
+    explicit QtTimerEngine(Timer *owner) : m_timer(new QTimer(owner))
+    {
+        m_timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(m_timer, &QTimer::timeout, owner, &Timer::timer);
+    }
+
+    void start(int ms) override
+    {
+        if (ms <= 0)
+            m_timer->stop();
+        else
+            m_timer->start(ms);
+    }
+
+    void stop() override { m_timer->stop(); }
+
+private:
+    QTimer *m_timer; // owned by the Timer
+};
+
+#ifdef Q_OS_LINUX
+// A timerfd on CLOCK_MONOTONIC that the event loop watches.
+class TimerFdEngine final : public TimerEngine
+{
+public:
+    // Takes the descriptor that timerfd_create() gave.
+    TimerFdEngine(Timer *owner, int fd)
+        : m_owner(owner), m_fd(fd), m_notifier(new QSocketNotifier(fd, QSocketNotifier::Read))
+    {
+        m_notifier->setEnabled(false);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, owner,
+                         [this] { expired(); });
+    }
+
+    ~TimerFdEngine() override
+    {
+        m_notifier.reset(); // the notifier watches the descriptor: it goes first
+        ::close(m_fd);
+    }
+
+    void start(int ms) override
     {
         if (ms <= 0) {
             stop();
             return;
         }
-#ifdef Q_OS_LINUX
-        if (m_fd >= 0) {
-            m_period = qint64(ms) * 1000000;
-            m_deadline = monotonicNs() + m_period;
-            arm();
-            m_notifier->setEnabled(true);
-            return;
-        }
-#endif
-        m_fallback->start(ms);
+        m_period = qint64(ms) * 1000000;
+        m_deadline = monotonicNs() + m_period;
+        arm();
+        m_notifier->setEnabled(true);
     }
 
-    void stop()
+    void stop() override
     {
-#ifdef Q_OS_LINUX
-        if (m_fd >= 0) {
-            const itimerspec disarm{};
-            ::timerfd_settime(m_fd, 0, &disarm, nullptr);
-            m_notifier->setEnabled(false);
-            return;
-        }
-#endif
-        m_fallback->stop();
+        const itimerspec disarm{};
+        ::timerfd_settime(m_fd, 0, &disarm, nullptr);
+        m_notifier->setEnabled(false);
     }
 
 private:
-#ifdef Q_OS_LINUX
     static qint64 monotonicNs()
     {
         timespec now{};
@@ -113,17 +129,32 @@ private:
         emit m_owner->timer();
     }
 
-    int m_fd = -1;
-    QSocketNotifier *m_notifier = nullptr;
+    Timer *m_owner;
+    int m_fd;
+    std::unique_ptr<QSocketNotifier> m_notifier;
     qint64 m_period = 0;   // ns
     qint64 m_deadline = 0; // ns on CLOCK_MONOTONIC
     qint64 m_latency = 0;  // ns
-#endif
-    Timer *m_owner;
-    QTimer *m_fallback = nullptr;
 };
+#endif
 
-Timer::Timer(QObject *parent) : QObject(parent), m_engine(std::make_unique<Engine>(this)) {}
+std::unique_ptr<TimerEngine> makeEngine(Timer *owner, Timer::Clock clock)
+{
+#ifdef Q_OS_LINUX
+    if (clock == Timer::Clock::Native) {
+        const int fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd >= 0)
+            return std::make_unique<TimerFdEngine>(owner, fd);
+    }
+#else
+    Q_UNUSED(clock);
+#endif
+    return std::make_unique<QtTimerEngine>(owner);
+}
+
+} // namespace
+
+Timer::Timer(QObject *parent, Clock clock) : QObject(parent), m_engine(makeEngine(this, clock)) {}
 
 Timer::~Timer() = default;
 
