@@ -1,7 +1,9 @@
 #include "timer.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #ifdef Q_OS_LINUX
 #include <QSocketNotifier>
@@ -18,6 +20,7 @@ namespace toolkit {
 class TimerEngine
 {
 public:
+    explicit TimerEngine(Timer *owner) : m_owner(owner) {}
     virtual ~TimerEngine() = default;
 
     // Arms the timer to fire `ms` milliseconds from now and every `ms` after.
@@ -26,32 +29,95 @@ public:
 
     // Disarms the timer: no more events, no wake-ups.
     virtual void stop() = 0;
+
+protected:
+    static qint64 nowNs()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    // Where an interval that is started at `now` begins. A handler that re-arms
+    // the timer from its own tick starts the next interval on that tick's
+    // deadline: the few microseconds the handler takes would otherwise add up
+    // to seconds over hours of blinking. A tick that came late, after a stall,
+    // starts the count afresh from now instead of catching up.
+    qint64 intervalStart(qint64 now) const
+    {
+        return m_tick >= 0 && now - m_tick < MaxLateNs ? m_tick : now;
+    }
+
+    // The next deadline after the tick due at `deadline`, noticed at `now`.
+    qint64 nextDeadline(qint64 deadline, qint64 period, qint64 now) const
+    {
+        return deadline + period > now ? deadline + period : now + period;
+    }
+
+    // Raises the owner's `timer` for the tick that was due at `deadline`.
+    void raise(qint64 deadline)
+    {
+        const QPointer<Timer> alive(m_owner);
+        m_tick = deadline;
+        emit m_owner->timer();
+        if (alive) // the handler may have destroyed the timer with its window
+            m_tick = -1;
+    }
+
+    static constexpr qint64 MaxLateNs = 2000000;
+    Timer *m_owner;
+
+private:
+    qint64 m_tick = -1; // the deadline of the tick being handled, ns
 };
 
 namespace {
 
-// Qt's precise timer: the event dispatcher's own clock, to about a millisecond.
+// Qt's precise timer, single-shot and re-armed for each deadline, so that it
+// keeps to the same timeline as the timerfd; its events come to about a
+// millisecond.
 class QtTimerEngine final : public TimerEngine
 {
 public:
-    explicit QtTimerEngine(Timer *owner) : m_timer(new QTimer(owner))
+    explicit QtTimerEngine(Timer *owner) : TimerEngine(owner), m_timer(new QTimer(owner))
     {
         m_timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(m_timer, &QTimer::timeout, owner, &Timer::timer);
+        m_timer->setSingleShot(true);
+        QObject::connect(m_timer, &QTimer::timeout, owner, [this] { expired(); });
     }
 
     void start(int ms) override
     {
-        if (ms <= 0)
-            m_timer->stop();
-        else
-            m_timer->start(ms);
+        if (ms <= 0) {
+            stop();
+            return;
+        }
+        m_period = qint64(ms) * 1000000;
+        const qint64 now = nowNs();
+        m_deadline = intervalStart(now) + m_period;
+        arm(now);
     }
 
     void stop() override { m_timer->stop(); }
 
 private:
+    void arm(qint64 now)
+    {
+        m_timer->start(int(std::max<qint64>(0, (m_deadline - now + 500000) / 1000000)));
+    }
+
+    void expired()
+    {
+        const qint64 now = nowNs();
+        const qint64 due = m_deadline;
+        m_deadline = nextDeadline(due, m_period, now); // unless the handler re-arms
+        arm(now);
+        raise(due);
+    }
+
     QTimer *m_timer; // owned by the Timer
+    qint64 m_period = 0;
+    qint64 m_deadline = 0;
 };
 
 #ifdef Q_OS_LINUX
@@ -61,7 +127,7 @@ class TimerFdEngine final : public TimerEngine
 public:
     // Takes the descriptor that timerfd_create() gave.
     TimerFdEngine(Timer *owner, int fd)
-        : m_owner(owner), m_fd(fd), m_notifier(new QSocketNotifier(fd, QSocketNotifier::Read))
+        : TimerEngine(owner), m_fd(fd), m_notifier(new QSocketNotifier(fd, QSocketNotifier::Read))
     {
         m_notifier->setEnabled(false);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, owner,
@@ -81,7 +147,7 @@ public:
             return;
         }
         m_period = qint64(ms) * 1000000;
-        m_deadline = monotonicNs() + m_period;
+        m_deadline = intervalStart(monotonicNs()) + m_period;
         arm();
         m_notifier->setEnabled(true);
     }
@@ -121,15 +187,13 @@ private:
         // 0 to 2 ms so that an odd stall does not make later ticks early.
         const qint64 now = monotonicNs();
         const qint64 late = now - (m_deadline - m_latency);
-        m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, 2000000);
-        // The next one, unless the handler re-arms; after a stall the count
-        // starts afresh rather than catching up with a burst of events.
-        m_deadline = m_deadline + m_period > now ? m_deadline + m_period : now + m_period;
+        m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, MaxLateNs);
+        const qint64 due = m_deadline;
+        m_deadline = nextDeadline(due, m_period, now); // unless the handler re-arms
         arm();
-        emit m_owner->timer();
+        raise(due);
     }
 
-    Timer *m_owner;
     int m_fd;
     std::unique_ptr<QSocketNotifier> m_notifier;
     qint64 m_period = 0;   // ns
