@@ -6,8 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using catalogue::checkCatalogue;
 using catalogue::checkCatalogueFile;
 using catalogue::formatDiagnostic;
@@ -69,38 +67,20 @@ void tst_CatalogueCheck::diagnostics_data()
     row("missing section", with("[Farben]", "[Farbe]"),
         {"c: error: no section [Farben]: the program shows 3 empty texts",
          "c:12: warning: section [Farbe] is never read by the program"});
-    row("key without =", with("RED3=RED3", "RED3"), {R"(c:31: error: RED3 has no "=")"});
-    row("NUL inside", with("RED3=RED3", QByteArray("RED3=ab\0c", 9)),
-        {R"(c:31: warning: RED3 holds a NUL byte; the program shows only the text before it: "ab")"});
     row("49 bytes shown whole", with("RED3=RED3", "RED3=" + x49), {});
     row("57 bytes cut to 49", with("RED3=RED3", "RED3=" + x49 + "yyyyyyyy"),
         {"c:31: warning: RED3 is 57 bytes; the program shows only the first 49: " + shownX});
-    row("Windows-1252 shown decoded, controls escaped",
-        with("RED3=RED3", "RED3=\x80\x1B[2J\\\"\t" + x49),
-        {R"(c:31: warning: RED3 is 57 bytes; the program shows only the first 49: "€\x1B[2J\\\"\x09)" +
-         QString(x49.first(41)) + '"'});
-    row("UTF-8 counts characters, escapes a direction override",
-        bom + with("RED3=RED3", "RED3=\u202E" + QString(50, QChar(0xE4)).toUtf8()),
-        {R"(c:31: warning: RED3 is 51 characters; the program shows only the first 49: "\u202E)" +
-         QString(48, QChar(0xE4)) + '"'});
     row("UTF-8 without byte order mark", with("RED3=RED3", "RED3=Grün"),
         {"c:31: warning: the file has no byte order mark, but its text is UTF-8: the program "
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
     row("UTF-16BE not understood", "\xFE\xFF" + Base,
         {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
-    row("empty file", "", {"c: error: the file is empty"});
     row("unread keys", Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\n" + QByteArray(10 << 20, 'K') + "=x",
         {"c:69: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
          "leading zeros: GREEN1)",
          "c:70: warning: GRÜN3 in [Kestrion] is never read by the program",
          "c:71: warning: RED16 in [Kestrion] is never read by the program",
          "c:72: warning: " + QString(60, 'K') + "… in [Kestrion] is never read"});
-    row("unread section, its keys not listed", Base + "[Farbe]\n0=x\n",
-        {"c:69: warning: section [Farbe] is never read by the program"});
-    row("key only in a second section", with("RED3=RED3", "") + "[kestrion]\nRED3=x\n",
-        {"c:20: error: no key RED3 in [Kestrion]: the program shows an empty text (the one in "
-         "line 70 is below a second [Kestrion], which the program never reads)",
-         "c:69: warning: second [kestrion] (first in line 20): the program reads only the first"});
     row("second key, any case", Base + "red3=x\n",
         {"c:69: warning: second red3 in [Kestrion] (first in line 31): the program uses"});
     row("key before any section", "GREEN1=x\n" + Base,
@@ -108,8 +88,6 @@ void tst_CatalogueCheck::diagnostics_data()
     row("# is no comment", Base + "# RED3=x\n", {R"(c:69: warning: "#" does not start a comment)"});
     row("line without =", Base + "Akku leer\n",
         {R"(c:69: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
-    row("text after ]", with("[Kestrion]", "[Kestrion] RED0=y"),
-        {R"(c:20: warning: text after "]" is ignored: " RED0=y")"});
     QStringList many;
     QByteArray manyKeys = Base;
     for (int i = 0; i < 1000; ++i) {
@@ -144,9 +122,7 @@ void tst_CatalogueCheck::file_data()
     QTest::addColumn<QString>("error");
     for (const auto &[kind, error] :
          {std::pair{"shipped", ""},
-          {"link to shipped", ""},
           {"missing", "no such file"},
-          {"fifo", "not a regular file"},
           {"over the size limit", "the file is 16777217 bytes, over the limit"}})
         QTest::newRow(kind) << QString(error);
 }
@@ -157,11 +133,7 @@ void tst_CatalogueCheck::file()
     const QString kind = QTest::currentDataTag();
     QTemporaryDir dir;
     QString path = kind == "shipped" ? SHIPPED_CATALOGUE : dir.filePath("ErrorMessage.ini");
-    if (kind == "link to shipped") {
-        QVERIFY(QFile::link(SHIPPED_CATALOGUE, path));
-    } else if (kind == "fifo") {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == "over the size limit") {
+    if (kind == "over the size limit") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.resize(catalogue::MaxProfileFileSize + 1); // sparse
