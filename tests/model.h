@@ -1,6 +1,5 @@
-// A model of what the user can see and change in the program, written from how
-// the program is meant to behave and not from its code, in plain C++ so that a
-// random-use test can run it beside the real windows and compare them.
+// What the user can see and change in the program, modelled from how it is meant to behave and
+// not from its code, in plain C++ so that a random-use test can compare it with the real windows.
 #pragma once
 
 #include <array>
@@ -9,38 +8,36 @@
 
 namespace model {
 
-struct Box {
-    bool enabled = false;
-    int listIndex = -1; // -1: no entry chosen
-};
-
 struct Program {
-    std::array<Box, 6> boxes{{{true, -1}}}; // 0 colour, 1 pattern, 2 to 5 digits 0 to 3
-    std::uint32_t ledColour = 0x808080;     // grey, as BBGGRR
+    // The boxes: 0 colour, 1 pattern, 2 to 5 digits 0 to 3; list index -1: no entry chosen.
+    std::array<bool, 6> enabled{true};
+    std::array<int, 6> listIndex{-1, -1, -1, -1, -1, -1};
+    std::uint32_t ledColour = 0x808080; // grey, as RRGGBB
     bool ledLit = true, timerEnabled = false, windowOpen = false, ended = false;
     int interval = 0; // 0: never armed yet
     std::int16_t blinkCount = 0, digitIndex = 0;
-    // The interpretation window while it is open; every opening loads it afresh. It shows
-    // the catalogue's texts for one colour (3: its own placeholders); a set bit shows its
-    // row's hand, a clear bit hides the hand and greys the row's text.
+    // The interpretation window, loaded afresh at each opening, shows the catalogue's texts for one
+    // colour (3: its own placeholders); a clear bit hides its row's hand and greys its text.
     int windowColour = 3;
     std::array<bool, 16> bitSet{};
 
-    // The main window takes input only while it lives and no modal window is open.
     bool takesInput() const { return !ended && !windowOpen; }
-    bool batteryMode() const { return boxes[1].enabled; }
-    int digit(int i) const { return boxes[2 + i].listIndex; }
+    bool batteryMode() const { return enabled[1]; }
+    int digit(int i) const { return listIndex[2 + i]; }
 
     // The user chooses entry `index` of box `b`; the box's click comes even for the same entry.
     void choose(int b, int index)
     {
-        if (!takesInput() || !boxes[b].enabled)
+        if (!takesInput() || !enabled[b])
             return;
-        boxes[b].listIndex = index;
+        listIndex[b] = index;
         if (b == 0 && index <= 2) { // green enables the pattern, red and yellow the digits
-            for (int d = 1; d < 6; ++d)
-                boxes[d] = (d == 1) == (index == 0) ? Box{true, 0} : Box{false, boxes[d].listIndex};
-            ledColour = std::array{0x00FF00u, 0x0000FFu, 0x00FFFFu}[index]; // green, red, yellow
+            for (int d = 1; d < 6; ++d) {
+                enabled[d] = (d == 1) == (index == 0);
+                listIndex[d] =
+                    enabled[d] ? 0 : listIndex[d]; // an enabled box shows its first entry
+            }
+            ledColour = std::array{0x00FF00u, 0xFF0000u, 0xFFFF00u}[index]; // green, red, yellow
         }
         timerEnabled = false, ledLit = true;
     }
@@ -49,16 +46,16 @@ struct Program {
 
     void pressDisplay()
     {
-        if (!takesInput() || (!batteryMode() && !boxes[2].enabled))
+        if (!takesInput() || (!batteryMode() && !enabled[2]))
             return;
         blinkCount = 0, interval = 500;
         if (!batteryMode())
             digitIndex = 0, blinkCount = std::int16_t(digit(0) + 1), interval = 3000;
         std::int32_t word = ((digit(0) * 16 + digit(1)) * 16 + digit(2)) * 16 + digit(3);
-        const int c = boxes[0].listIndex;
+        const int c = listIndex[0];
         windowColour = c >= 0 && c <= 2 ? c : 3;
         if (c == 0) // round half to even: pattern -1 gives 0.5, which is 0
-            word = std::int32_t(std::nearbyint(std::pow(2.0, boxes[1].listIndex)));
+            word = std::int32_t(std::nearbyint(std::pow(2.0, listIndex[1])));
         for (int n = 0; n < 16; ++n)
             bitSet[n] = (word & (1 << n)) != 0;
         windowOpen = true;
@@ -67,14 +64,13 @@ struct Program {
     // Closing the interpretation window lets the display command go on: it starts the timer.
     void closeWindow() { timerEnabled = timerEnabled || windowOpen, windowOpen = false; }
 
-    // One tick of the timer; a stopped timer raises none.
     void tick()
     {
         if (ended || !timerEnabled)
             return;
         if (!batteryMode())
             return digitTick();
-        const int p = boxes[1].listIndex;
+        const int p = listIndex[1];
         if (p == 0) // steady light: the sequence ends here
             timerEnabled = false, ledLit = true;
         else if (p == 1)
@@ -83,7 +79,6 @@ struct Program {
             ledLit = interval == 500, interval = ledLit ? 50 : 500;
     }
 
-private:
     // A 3 s pause, 6 s lit, then per digit 2 s dark and its flashes (50 ms lit, 500 ms dark).
     void digitTick()
     {

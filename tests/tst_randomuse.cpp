@@ -1,6 +1,5 @@
-// Random use of the real main window, compared after every action with the
-// model in model.h. RANDOMUSE_SEED picks the sequence (to replay a failure),
-// RANDOMUSE_ACTIONS its length.
+// Random use of the real main window, compared after every action with the model in model.h.
+// RANDOMUSE_SEED picks the sequence (to replay a failure), RANDOMUSE_ACTIONS its length.
 #include "catalogue.h"
 #include "combobox.h"
 #include "fehlerbeschreibung.h"
@@ -8,31 +7,19 @@
 #include "model.h"
 #include "shape.h"
 #include "timer.h"
-#include "twips.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <random>
-#include <unistd.h>
 
 using catalogue::ReadCatalogueText;
 using interpretation::Fehlerbeschreibung;
-
-static QList<Fehlerbeschreibung *> shownWindows()
-{
-    QList<Fehlerbeschreibung *> shown;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *w = qobject_cast<Fehlerbeschreibung *>(top); w && w->isVisible())
-            shown << w;
-    return shown;
-}
 
 class tst_RandomUse : public QObject
 {
@@ -56,60 +43,26 @@ private slots:
     }
 
 private:
-    // A fresh start of the program: the module-level counters start at 0 again.
     void start()
     {
-        main_window::BlinkCount = main_window::DigitIndex = 0;
+        main_window::BlinkCount = main_window::DigitIndex = 0; // as at a fresh start
         m_form = std::make_unique<main_window::Form1>(SHIPPED_FOLDER);
         m_model = std::make_unique<model::Program>();
-        // Per colour the 16 cause texts, then the frame caption, as the program read them at its
-        // start; then the placeholders of the interpretation window.
-        const char *groups[] = {"Akku", "HC11_Fehler", "MH_Fehler"},
-                   *words[] = {"GREEN", "RED", "YELLOW"};
-        for (int c = 0; c < 3; ++c) {
-            for (int n = 0; n < 16; ++n)
-                m_texts[c][n] = ReadCatalogueText("Kestrion", words[c] + QString::number(n));
-            m_texts[c][16] = ReadCatalogueText("Bezeichnungen", groups[c]);
-        }
-        m_texts[3].fill("Label1");
-        m_texts[3][16] = "Frame1";
-        m_caption = ReadCatalogueText("Bezeichnungen", "Form2");
-        for (int b = 0; const char *name :
-                        {"Combo1", "Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"})
-            m_boxes[b++] = m_form->findChild<toolkit::ComboBox *>(name);
-        m_display = m_form->findChild<QPushButton *>("Command3");
-        m_exit = m_form->findChild<QPushButton *>("Command2");
+        m_boxes = m_form->findChildren<toolkit::ComboBox *>(); // Combo1, Combo2, Combo3_0 to 3
+        std::ranges::sort(m_boxes, {}, &QObject::objectName);
         m_led = m_form->findChild<toolkit::Shape *>("Shape1");
         m_timer = m_form->findChild<toolkit::Timer *>("Timer1");
-        // Ticks come from the test alone. This relies on the timer measuring with Qt timers of its
-        // own or of its children, or with a child socket notifier (a timerfd, drained here).
-        m_timer->installEventFilter(this);
-        for (QObject *child : m_timer->children())
-            child->installEventFilter(this);
+        m_timer->blockSignals(true); // ticks come from the test alone
         m_form->show();
-        m_form->activateWindow();
         if (!QTest::qWaitForWindowActive(m_form.get()))
             qFatal("main window not active");
     }
 
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (auto *n = qobject_cast<QSocketNotifier *>(watched);
-            n && event->type() == QEvent::SockAct) {
-            quint64 count = 0;
-            [[maybe_unused]] const auto got = ::read(int(n->socket()), &count, sizeof count);
-        }
-        return event->type() == QEvent::SockAct || event->type() == QEvent::Timer;
-    }
-
-    // Runs from the event loop, also from the nested one of the modal window, so a
-    // sequence goes on while the interpretation window is open. It is put off while
-    // events of an action are under way, or a press unwinds from its closed window.
+    // Runs also from the modal window's event loop. It waits while an action's events are under way
+    // or a press unwinds from its closed window, but not for a click still pending after them.
     void step()
     {
-        if (m_finished)
-            return;
-        if ((m_pressing > 0 ? shownWindows().isEmpty() : m_busy) && ++m_waits < 100000)
+        if ((m_pressing > 0 ? !QApplication::activeModalWidget() : m_busy) && ++m_waits < 100000)
             return QTimer::singleShot(0, this, &tst_RandomUse::step);
         const QString diff = m_waits < 100000 ? firstDifference() : QStringLiteral("never ends");
         m_waits = 0;
@@ -117,9 +70,9 @@ private:
             m_failure = QString::asprintf("seed %u, action %d (%ls): %ls", m_seed, m_done,
                                           qUtf16Printable(m_last), qUtf16Printable(diff));
         if (!m_failure.isEmpty() || (m_done >= m_actions && !m_model->windowOpen)) {
-            m_finished = true;
-            for (QWidget *w : shownWindows())
-                w->close();
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w != m_form.get())
+                    w->close();
             return m_loop.quit();
         }
         if (m_model->ended)
@@ -131,33 +84,48 @@ private:
         m_busy = false;
     }
 
-    // One random action on the program and the model; m_last says which.
     void act()
     {
         const int box = pick(6), kind = pick(100);
         if (m_model->windowOpen && (kind < 15 || m_done > m_actions)) {
             m_last = QStringLiteral("close the interpretation window");
             m_model->closeWindow();
-            shownWindows().value(0)->close(); // its close box
+            QApplication::activeModalWidget()->close(); // its close box
         } else if (kind < 40 || m_idleTicks > 0) {
             // Now and then the user leaves the LED blinking for a few cycles.
             m_idleTicks = m_idleTicks > 0 ? m_idleTicks - 1 : pick(20) ? 0 : pick(300);
             m_last = QStringLiteral("timer tick");
-            if (m_model->timerEnabled)
-                emit m_timer->timer();
+            m_timer->blockSignals(!m_model->timerEnabled); // a stopped timer raises none
+            emit m_timer->timer();
+            m_timer->blockSignals(true);
             m_model->tick();
         } else if (kind < 55) {
             chooseFromList(box);
         } else if (kind < 88) {
             keyOrWheel(box, kind < 75);
         } else if (kind < 99 || pick(3)) {
-            pressDisplay();
+            m_model->pressDisplay();
+            ++m_pressing; // the press returns once its modal window has closed
+            press(m_form->findChild<QPushButton *>("Command3"), pick(4));
+            --m_pressing;
         } else {
-            const bool closeBox = pick(2) && !m_model->windowOpen; // a blocked window gets none
-            m_last = closeBox ? "close the main window" : "exit button";
             m_model->exit();
-            closeBox ? void(m_form->close()) : click(m_exit);
+            if (pick(3) || m_model->windowOpen) // a blocked window gets no close box
+                return press(m_form->findChild<QPushButton *>("Command2"), pick(2));
+            m_last = QStringLiteral("close box of the main window");
+            m_form->close();
         }
+    }
+
+    // Clicks a button: 0 by mouse, 1 by its access key, 2 by space and 3 by Enter on it.
+    void press(QPushButton *button, int how)
+    {
+        const QKeySequence keys[] = {
+            {}, QKeySequence::mnemonic(button->text()), Qt::Key_Space, Qt::Key_Return};
+        m_last = button->objectName() + " by " + (how ? keys[how].toString() : "mouse");
+        if (!QApplication::activeModalWidget()) // the main window gets the keyboard back
+            how > 1 ? button->setFocus() : m_form->activateWindow();
+        how ? QTest::keySequence(mainWindow(), keys[how]) : click(button);
     }
 
     // Opens the list with the mouse and clicks an entry, as far as the window lets it.
@@ -173,31 +141,26 @@ private:
             return;
         const QModelIndex index = view->model()->index(entry, 0);
         view->scrollTo(index);
-        QWidget *viewport = view->viewport();
-        const QPoint at = viewport->mapTo(
-            view->window(), QPoint(viewport->width() / 2, view->visualRect(index).center().y()));
+        const QPoint at = view->viewport()->mapTo(
+            view->window(), QPoint(view->width() / 2, view->visualRect(index).center().y()));
         // The pointer moves over the list first: a release where the opening click was is ignored.
         QTest::mouseMove(view->window()->windowHandle(), QPoint(1, 1));
         QTest::mouseClick(view->window()->windowHandle(), Qt::LeftButton, {}, at);
-        if (view->isVisible())
-            combo->hidePopup();
     }
 
-    // Arrow keys and the wheel step to the neighbouring or outermost entry, if there is
-    // one; typed characters are discarded, in a box as in the interpretation window.
+    // Arrow keys and the wheel step to a neighbouring or the outermost entry; typed keys do
+    // nothing.
     void keyOrWheel(int box, bool navigate)
     {
-        static constexpr Qt::Key keys[] = {
-            Qt::Key_Up,     Qt::Key_Down,   Qt::Key_Home, Qt::Key_End,   Qt::Key_A,
-            Qt::Key_R,      Qt::Key_1,      Qt::Key_5,    Qt::Key_Space, Qt::Key_Backspace,
-            Qt::Key_Return, Qt::Key_Escape, Qt::Key_V};
+        static const QKeySequence keys[] = {
+            Qt::Key_Up,     Qt::Key_Down,   Qt::Key_Home,        Qt::Key_End,   Qt::Key_A,
+            Qt::Key_R,      Qt::Key_1,      Qt::Key_5,           Qt::Key_Space, Qt::Key_Backspace,
+            Qt::Key_Return, Qt::Key_Escape, Qt::CTRL | Qt::Key_V};
         toolkit::ComboBox *combo = m_boxes[box];
         const bool wheel = navigate && pick(2);
         const int i = navigate ? pick(wheel ? 2 : 4) : 4 + pick(9);
-        const Qt::KeyboardModifiers mod =
-            keys[i] == Qt::Key_V ? Qt::ControlModifier : Qt::NoModifier;
-        const QString name = QKeySequence(keys[i] | mod).toString();
-        m_last = QStringLiteral("%1 %2 on box %3").arg(wheel ? "wheel" : "key", name).arg(box);
+        m_last =
+            QString("%1 %2 on box %3").arg(wheel ? "wheel" : "key", keys[i].toString()).arg(box);
         const int from = combo->listIndex(), last = combo->count() - 1;
         const int to = i < 4 ? std::array{from - 1, from + 1, 0, last}[i] : from;
         if (to >= 0 && to <= last && to != from)
@@ -209,26 +172,13 @@ private:
             if (!QApplication::activeModalWidget())
                 QApplication::sendEvent(mainWindow(), &e);
         } else if (!navigate && m_model->windowOpen && pick(2)) { // no key closes the window
-            m_last = QStringLiteral("key %1 in the interpretation window").arg(name);
-            QTest::keyClick(shownWindows().value(0)->windowHandle(), keys[i], mod);
+            m_last = QStringLiteral("key %1 in the interpretation window").arg(keys[i].toString());
+            QTest::keySequence(QApplication::activeModalWidget()->windowHandle(), keys[i]);
         } else if (combo->isEnabled()) { // into a blocked window the key goes nowhere
             if (m_model->takesInput())
                 combo->setFocus();
-            QTest::keyClick(mainWindow(), keys[i], mod);
+            QTest::keySequence(mainWindow(), keys[i]);
         }
-    }
-
-    void pressDisplay()
-    {
-        const Qt::Key k = std::array{Qt::Key_unknown, Qt::Key_Space, Qt::Key_Return}[pick(3)];
-        const bool byMouse = k == Qt::Key_unknown;
-        m_last = "display button by " + (byMouse ? "mouse" : QKeySequence(k).toString());
-        if (!byMouse && m_model->takesInput())
-            m_display->setFocus();
-        m_model->pressDisplay();
-        ++m_pressing;
-        byMouse ? click(m_display) : QTest::keyClick(mainWindow(), k);
-        --m_pressing;
     }
 
     QString firstDifference()
@@ -240,36 +190,40 @@ private:
                 diff = QStringLiteral("%1 is %2, expected %3").arg(field).arg(real).arg(expected);
         };
         check("main window shown", m_form->isVisible(), !m.ended);
-        for (int b = 0; b < 6 && !m.ended; ++b) {
-            const QString name = m_boxes[b]->objectName();
-            check(name + ".Enabled", m_boxes[b]->isEnabled(), m.boxes[b].enabled);
-            check(name + ".ListIndex", m_boxes[b]->listIndex(), m.boxes[b].listIndex);
-        }
         if (m.ended)
             return diff;
+        for (int b = 0; b < 6; ++b) {
+            const QString name = m_boxes[b]->objectName();
+            check(name + ".Enabled", m_boxes[b]->isEnabled(), m.enabled[b]);
+            check(name + ".ListIndex", m_boxes[b]->listIndex(), m.listIndex[b]);
+        }
         check("a list left open", QApplication::activePopupWidget() != nullptr, false);
-        check("Shape1.FillColor", m_led->fillColour().name(),
-              toolkit::colourFromBgr(m.ledColour).name());
+        check("Shape1.FillColor", m_led->fillColour().name(), QColor(QRgb(m.ledColour)).name());
         check("Shape1.Visible", m_led->isShapeVisible(), m.ledLit);
         check("Timer1.Enabled", m_timer->isEnabled(), m.timerEnabled);
         check("Timer1.Interval", m_timer->interval(), m.interval);
         check("BlinkCount", int(main_window::BlinkCount), int(m.blinkCount));
         check("DigitIndex", int(main_window::DigitIndex), int(m.digitIndex));
-        const QList<Fehlerbeschreibung *> shown = shownWindows();
-        check("interpretation windows shown", int(shown.size()), int(m.windowOpen));
-        Fehlerbeschreibung *w = shown.value(0);
-        check("interpretation window modal", w && w == QApplication::activeModalWidget(),
-              m.windowOpen);
+        int shown = 0;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            shown += qobject_cast<Fehlerbeschreibung *>(top) && top->isVisible();
+        auto *w = qobject_cast<Fehlerbeschreibung *>(QApplication::activeModalWidget());
+        check("interpretation windows shown", shown, int(m.windowOpen));
+        check("interpretation window modal", w != nullptr, m.windowOpen);
         if (!w || !m.windowOpen)
             return diff;
-        const std::array<QString, 17> &texts = m_texts[m.windowColour];
-        check("window caption", w->windowTitle(), m_caption);
-        check("frame caption", w->Frame1->title(), texts[16]);
+        const int c = m.windowColour; // 3: the window's own placeholders
+        const char *words[] = {"GREEN", "RED", "YELLOW"},
+                   *groups[] = {"Akku", "HC11_Fehler", "MH_Fehler"};
+        check("window caption", w->windowTitle(), ReadCatalogueText("Bezeichnungen", "Form2"));
+        check("frame caption", w->Frame1->title(),
+              c < 3 ? ReadCatalogueText("Bezeichnungen", groups[c]) : "Frame1");
         for (int n = 0; n < 16; ++n) {
             const QString row = QStringLiteral("row %1 ").arg(n);
-            check(row + "text", w->Label1[n]->text(), texts[n]);
-            check(row + "hand visible", !w->Image1[n]->isHidden(), m.bitSet[n]);
-            check(row + "text enabled", w->Label1[n]->isEnabled(), m.bitSet[n]);
+            check(row + "text", w->Label1[n]->text(),
+                  c < 3 ? ReadCatalogueText("Kestrion", words[c] + QString::number(n)) : "Label1");
+            check(row + "hand shown", !w->Image1[n]->isHidden(), m.bitSet[n]);
+            check(row + "text not greyed", w->Label1[n]->isEnabled(), m.bitSet[n]);
         }
         return diff;
     }
@@ -279,12 +233,9 @@ private:
     QPoint centreOf(QWidget *w) const { return w->mapTo(m_form.get(), w->rect().center()); }
     void click(QWidget *w) { QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(w)); }
 
-    std::array<std::array<QString, 17>, 4> m_texts;
-    QString m_caption;
     std::unique_ptr<main_window::Form1> m_form;
     std::unique_ptr<model::Program> m_model;
-    std::array<toolkit::ComboBox *, 6> m_boxes{}; // colour, pattern, digits 0 to 3
-    QPushButton *m_display = nullptr, *m_exit = nullptr;
+    QList<toolkit::ComboBox *> m_boxes; // colour, pattern, digits 0 to 3
     toolkit::Shape *m_led = nullptr;
     toolkit::Timer *m_timer = nullptr;
     const unsigned m_seed = qEnvironmentVariable("RANDOMUSE_SEED", "1").toUInt();
@@ -292,7 +243,7 @@ private:
     std::mt19937 m_random{m_seed};
     QEventLoop m_loop;
     int m_done = 0, m_idleTicks = 0, m_waits = 0, m_pressing = 0; // presses under way
-    bool m_busy = false, m_finished = false;
+    bool m_busy = false;
     QString m_last, m_failure;
 };
 
