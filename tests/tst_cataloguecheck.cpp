@@ -73,12 +73,11 @@ void tst_CatalogueCheck::diagnostics_data()
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
     row("UTF-16BE not understood", "\xFE\xFF" + Base,
         {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
-    row("unread keys", Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\n" + QByteArray(10 << 20, 'K') + "=x",
+    row("unread keys", Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\n",
         {"c:69: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
          "leading zeros: GREEN1)",
          "c:70: warning: GRÜN3 in [Kestrion] is never read by the program",
-         "c:71: warning: RED16 in [Kestrion] is never read by the program",
-         "c:72: warning: " + QString(60, 'K') + "… in [Kestrion] is never read"});
+         "c:71: warning: RED16 in [Kestrion] is never read by the program"});
     row("second key, any case", Base + "red3=x\n",
         {"c:69: warning: second red3 in [Kestrion] (first in line 31): the program uses"});
     row("key before any section", "GREEN1=x\n" + Base,
@@ -86,15 +85,6 @@ void tst_CatalogueCheck::diagnostics_data()
     row("# is no comment", Base + "# RED3=x\n", {R"(c:69: warning: "#" does not start a comment)"});
     row("line without =", Base + "Akku leer\n",
         {R"(c:69: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
-    QStringList many;
-    QByteArray manyKeys = Base;
-    for (int i = 0; i < 1000; ++i) {
-        manyKeys += "K" + QByteArray::number(i) + "=v\n";
-        if (i < 20)
-            many += QString("c:%1: warning: K%2 in [Kestrion]").arg(69 + i).arg(i);
-    }
-    row("many keys, the list cut", manyKeys,
-        many + QStringList("c: warning: ... and 980 more keys the program never reads"));
 }
 
 void tst_CatalogueCheck::diagnostics()

@@ -45,8 +45,6 @@ void tst_ProfileReader::value_data()
     QTest::addColumn<int>("size");
 
     const QByteArray c49(49, 'c');
-    row("key in other case", "[Kestrion]\ngreen1=a\n", "a");
-    row("section in other case", "[KESTRION]\nGREEN1=a\n", "a");
     row("GREEN01 is not GREEN1", "[Kestrion]\nGREEN01=a\n", "");
     row("GREEN10 is not GREEN1", "[Kestrion]\nGREEN10=a\n", "");
     row("blanks and tabs around value dropped", "[Kestrion]\nGREEN1= \t a b \t \n", "a b");
@@ -84,7 +82,6 @@ void tst_ProfileReader::value_data()
     row("section argument loses its spaces", "[Kestrion]\nGREEN1=a\n", "a", " Kestrion ");
     row("section argument keeps its tabs", "[Kestrion]\nGREEN1=a\n", "", "\tKestrion");
     row("key argument used as given", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\t");
-    row("key argument with a line feed", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\n");
     row("NUL ends the value", QByteArray("[Kestrion]\nGREEN1=a\0b\n", 22), "a");
     row("Windows-1252 decoded", "[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n",
         QString::fromUtf8("€ „“ äß \u0081"));
@@ -101,7 +98,6 @@ void tst_ProfileReader::value_data()
     row("missing key gives the default", "[S]\nk=abcdef\n", "fallback", "S", "m", "fallback");
     row("default cut to the buffer", "[S]\nk=abcdef\n", "fal", "S", "m", "fallback", 4);
     row("value cut to the buffer", "[S]\nk=abcdef\n", "abc", "S", "k", "", 4);
-    row("buffer of 1 holds nothing", "[S]\nk=abcdef\n", "", "S", "k", "", 1);
     row("buffer of 0 holds nothing", "[S]\nk=abcdef\n", "", "S", "k", "x", 0);
     row("UTF-16BE is not understood", "\xfe\xff\n[Kestrion]\nGREEN1=a\n", "");
 }
@@ -132,7 +128,6 @@ void tst_ProfileReader::file_data()
         add("read-only file", "a");
         add("missing file", "");
         add("fifo", "");
-        add("symlink loop", "");
         add("at the size limit", "a");
         add("over the size limit", "");
     }
@@ -151,8 +146,6 @@ void tst_ProfileReader::file()
     } else if (kind == "fifo") {
         // A FIFO without a writer would block an ordinary open; the test would hang.
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == "symlink loop") {
-        QVERIFY(QFile::link(path, path));
     } else {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[Kestrion]\r\nGREEN1=a\r\n");
@@ -180,14 +173,12 @@ void tst_ProfileReader::fileChangingWhileRead()
     const QByteArray padding(256 << 10, ';');
     std::atomic<bool> done = false;
     std::thread writer([&] {
-        QFile file(path);
         for (int round = 0; !done; ++round) {
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                continue;
-            file.write("[Kestrion]\nGREEN1=" + QByteArray(1, char('a' + round % 2)) + "\n" +
-                       padding);
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write("[Kestrion]\nGREEN1=" + QByteArray(1, char('a' + round % 2)) + "\n" +
+                           padding);
             file.resize(round % 3 == 0 ? 0 : round % 5 * 1000);
-            file.close();
         }
     });
     const auto stop = qScopeGuard([&] {
