@@ -82,6 +82,7 @@ void tst_ProfileReader::value_data()
     row("section argument loses its spaces", "[Kestrion]\nGREEN1=a\n", "a", " Kestrion ");
     row("section argument keeps its tabs", "[Kestrion]\nGREEN1=a\n", "", "\tKestrion");
     row("key argument used as given", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\t");
+    row("key argument with a line feed", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\n");
     row("NUL ends the value", QByteArray("[Kestrion]\nGREEN1=a\0b\n", 22), "a");
     row("Windows-1252 decoded", "[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n",
         QString::fromUtf8("€ „“ äß \u0081"));
