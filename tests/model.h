@@ -1,14 +1,11 @@
-// What the user can see and change in the program, modelled from how it is meant to behave and
-// not from its code, in plain C++ so that a random-use test can compare it with the real windows.
+// What the user sees and changes, modelled from how the program should behave, not from its code.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 
-namespace model {
-
-struct Program {
+struct Model {
     // The boxes: 0 colour, 1 pattern, 2 to 5 digits 0 to 3; list index -1: no entry chosen.
     std::array<bool, 6> enabled{true};
     std::array<int, 6> listIndex{-1, -1, -1, -1, -1, -1};
@@ -16,8 +13,7 @@ struct Program {
     bool ledLit = true, timerEnabled = false, windowOpen = false, ended = false;
     int interval = 0; // 0: never armed yet
     std::int16_t blinkCount = 0, digitIndex = 0;
-    // The interpretation window, loaded afresh at each opening, shows the catalogue's texts for one
-    // colour (3: its own placeholders); a clear bit hides its row's hand and greys its text.
+    // The interpretation window: texts of one colour (3: placeholders); a clear bit greys a row.
     int windowColour = 3;
     std::array<bool, 16> bitSet{};
 
@@ -31,12 +27,9 @@ struct Program {
         if (!takesInput() || !enabled[b])
             return;
         listIndex[b] = index;
-        if (b == 0 && index <= 2) { // green enables the pattern, red and yellow the digits
-            for (int d = 1; d < 6; ++d) {
-                enabled[d] = (d == 1) == (index == 0);
-                listIndex[d] =
-                    enabled[d] ? 0 : listIndex[d]; // an enabled box shows its first entry
-            }
+        if (b == 0 && index <= 2) {     // green enables the pattern, red and yellow the digits
+            for (int d = 1; d < 6; ++d) // an enabled box shows its first entry
+                listIndex[d] = (enabled[d] = (d == 1) == (index == 0)) ? 0 : listIndex[d];
             ledColour = std::array{0x00FF00u, 0xFF0000u, 0xFFFF00u}[index]; // green, red, yellow
         }
         timerEnabled = false, ledLit = true;
@@ -52,9 +45,8 @@ struct Program {
         if (!batteryMode())
             digitIndex = 0, blinkCount = std::int16_t(digit(0) + 1), interval = 3000;
         std::int32_t word = ((digit(0) * 16 + digit(1)) * 16 + digit(2)) * 16 + digit(3);
-        const int c = listIndex[0];
-        windowColour = c >= 0 && c <= 2 ? c : 3;
-        if (c == 0) // round half to even: pattern -1 gives 0.5, which is 0
+        windowColour = listIndex[0] < 0 ? 3 : listIndex[0]; // the list holds three colours
+        if (windowColour == 0) // round half to even: pattern -1 gives 0.5, which is 0
             word = std::int32_t(std::nearbyint(std::pow(2.0, listIndex[1])));
         for (int n = 0; n < 16; ++n)
             bitSet[n] = (word & (1 << n)) != 0;
@@ -70,12 +62,11 @@ struct Program {
             return;
         if (!batteryMode())
             return digitTick();
-        const int p = listIndex[1];
-        if (p == 0) // steady light: the sequence ends here
+        if (listIndex[1] == 0) // steady light: the sequence ends here
             timerEnabled = false, ledLit = true;
-        else if (p == 1)
+        else if (listIndex[1] == 1)
             interval = 500, ledLit = !ledLit;
-        else if (p == 2) // lit 50 ms, dark 500 ms; the first tick after arming finds 500
+        else if (listIndex[1] == 2) // lit 50 ms, dark 500 ms; the first tick after arming finds 500
             ledLit = interval == 500, interval = ledLit ? 50 : 500;
     }
 
@@ -85,13 +76,10 @@ struct Program {
         // {interval that ended, next interval, LED lit during it}
         static constexpr int phases[][3] = {
             {3000, 6000, 1}, {6000, 2000, 0}, {2000, 50, 1}, {500, 50, 1}, {50, 500, 0}};
-        for (const auto &[from, to, lit] : phases) {
-            if (interval == from) {
-                blinkCount = std::int16_t(blinkCount - (from == 50)); // a flash was shown
-                interval = to, ledLit = lit;
-                break;
-            }
-        }
+        const int ending = interval;
+        for (const auto &[from, to, lit] : phases)
+            if (ending == from) // the end of a 50 ms flash leaves one fewer to show
+                blinkCount = std::int16_t(blinkCount - (from == 50)), interval = to, ledLit = lit;
         if (blinkCount != 0)
             return;
         digitIndex = std::int16_t((digitIndex + 1) % 4);
@@ -99,5 +87,3 @@ struct Program {
         interval = digitIndex == 0 ? 3000 : 2000; // the pause of 3 s ends a cycle
     }
 };
-
-} // namespace model

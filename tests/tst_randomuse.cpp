@@ -1,5 +1,4 @@
-// Random use of the real main window, compared after every action with the model in model.h.
-// RANDOMUSE_SEED picks the sequence (to replay a failure), RANDOMUSE_ACTIONS its length.
+// Random use of the main window against model.h; RANDOMUSE_SEED replays a failure's sequence.
 #include "catalogue.h"
 #include "combobox.h"
 #include "fehlerbeschreibung.h"
@@ -12,14 +11,15 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <random>
 
 using catalogue::ReadCatalogueText;
-using interpretation::Fehlerbeschreibung;
 
 class tst_RandomUse : public QObject
 {
@@ -29,11 +29,7 @@ private slots:
     void matchesModel()
     {
         // The offscreen platform says each time that it cannot raise a list or grab the keyboard.
-        static const QtMessageHandler testlib =
-            qInstallMessageHandler([](QtMsgType t, const QMessageLogContext &c, const QString &s) {
-                if (!s.startsWith(QLatin1String("This plugin does not support")))
-                    testlib(t, c, s);
-            });
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
         QApplication::setQuitOnLastWindowClosed(false); // the exit button is one of the actions
         start();
         QTimer::singleShot(0, this, &tst_RandomUse::step);
@@ -47,10 +43,9 @@ private:
     {
         main_window::BlinkCount = main_window::DigitIndex = 0; // as at a fresh start
         m_form = std::make_unique<main_window::Form1>(SHIPPED_FOLDER);
-        m_model = std::make_unique<model::Program>();
+        m_model = std::make_unique<Model>();
         m_boxes = m_form->findChildren<toolkit::ComboBox *>(); // Combo1, Combo2, Combo3_0 to 3
         std::ranges::sort(m_boxes, {}, &QObject::objectName);
-        m_led = m_form->findChild<toolkit::Shape *>("Shape1");
         m_timer = m_form->findChild<toolkit::Timer *>("Timer1");
         m_timer->blockSignals(true); // ticks come from the test alone
         m_form->show();
@@ -58,30 +53,25 @@ private:
             qFatal("main window not active");
     }
 
-    // Runs also from the modal window's event loop. It waits while an action's events are under way
-    // or a press unwinds from its closed window, but not for a click still pending after them.
+    // Runs also in a modal window's loop; waits while an action's events or a closed press unwind.
     void step()
     {
-        if ((m_pressing > 0 ? !QApplication::activeModalWidget() : m_busy) && ++m_waits < 100000)
+        if ((m_pressing ? !QApplication::activeModalWidget() : m_busy) && ++m_waits < 100000)
             return QTimer::singleShot(0, this, &tst_RandomUse::step);
-        const QString diff = m_waits < 100000 ? firstDifference() : QStringLiteral("never ends");
-        m_waits = 0;
+        const QString diff = std::exchange(m_waits, 0) < 100000 ? firstDifference() : "never ends";
         if (!diff.isEmpty())
             m_failure = QString::asprintf("seed %u, action %d (%ls): %ls", m_seed, m_done,
                                           qUtf16Printable(m_last), qUtf16Printable(diff));
         if (!m_failure.isEmpty() || (m_done >= m_actions && !m_model->windowOpen)) {
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (w != m_form.get())
-                    w->close();
+            QApplication::closeAllWindows();
             return m_loop.quit();
         }
         if (m_model->ended)
             start();
         QTimer::singleShot(0, this, &tst_RandomUse::step);
         ++m_done;
-        m_busy = true;
+        const QScopedValueRollback busy(m_busy, true);
         act();
-        m_busy = false;
     }
 
     void act()
@@ -91,8 +81,7 @@ private:
             m_last = QStringLiteral("close the interpretation window");
             m_model->closeWindow();
             QApplication::activeModalWidget()->close(); // its close box
-        } else if (kind < 40 || m_idleTicks > 0) {
-            // Now and then the user leaves the LED blinking for a few cycles.
+        } else if (kind < 40 || m_idleTicks > 0) { // now and then the user just watches the LED
             m_idleTicks = m_idleTicks > 0 ? m_idleTicks - 1 : pick(20) ? 0 : pick(300);
             m_last = QStringLiteral("timer tick");
             m_timer->blockSignals(!m_model->timerEnabled); // a stopped timer raises none
@@ -105,9 +94,8 @@ private:
             keyOrWheel(box, kind < 75);
         } else if (kind < 99 || pick(3)) {
             m_model->pressDisplay();
-            ++m_pressing; // the press returns once its modal window has closed
+            const QScopedValueRollback pressing(m_pressing, true); // until its window closes
             press(m_form->findChild<QPushButton *>("Command3"), pick(4));
-            --m_pressing;
         } else {
             m_model->exit();
             if (pick(3) || m_model->windowOpen) // a blocked window gets no close box
@@ -148,8 +136,7 @@ private:
         QTest::mouseClick(view->window()->windowHandle(), Qt::LeftButton, {}, at);
     }
 
-    // Arrow keys and the wheel step to a neighbouring or the outermost entry; typed keys do
-    // nothing.
+    // Arrow keys and the wheel step to a neighbouring or outermost entry; typed keys do nothing.
     void keyOrWheel(int box, bool navigate)
     {
         static const QKeySequence keys[] = {
@@ -159,8 +146,7 @@ private:
         toolkit::ComboBox *combo = m_boxes[box];
         const bool wheel = navigate && pick(2);
         const int i = navigate ? pick(wheel ? 2 : 4) : 4 + pick(9);
-        m_last =
-            QString("%1 %2 on box %3").arg(wheel ? "wheel" : "key", keys[i].toString()).arg(box);
+        m_last = QString("%1 %2, box %3").arg(wheel ? "wheel" : "key", keys[i].toString()).arg(box);
         const int from = combo->listIndex(), last = combo->count() - 1;
         const int to = i < 4 ? std::array{from - 1, from + 1, 0, last}[i] : from;
         if (to >= 0 && to <= last && to != from)
@@ -168,8 +154,7 @@ private:
         if (wheel) {
             QWheelEvent e(centreOf(combo), combo->mapToGlobal(combo->rect().center()), {},
                           {0, i == 0 ? 120 : -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-            // The window system drops a wheel turn over a window that a modal one blocks.
-            if (!QApplication::activeModalWidget())
+            if (!QApplication::activeModalWidget()) // a blocked window gets no wheel turns
                 QApplication::sendEvent(mainWindow(), &e);
         } else if (!navigate && m_model->windowOpen && pick(2)) { // no key closes the window
             m_last = QStringLiteral("key %1 in the interpretation window").arg(keys[i].toString());
@@ -183,7 +168,7 @@ private:
 
     QString firstDifference()
     {
-        const model::Program &m = *m_model;
+        const Model &m = *m_model;
         QString diff;
         const auto check = [&](const QString &field, const auto &real, const auto &expected) {
             if (diff.isEmpty() && real != expected)
@@ -193,21 +178,21 @@ private:
         if (m.ended)
             return diff;
         for (int b = 0; b < 6; ++b) {
-            const QString name = m_boxes[b]->objectName();
-            check(name + ".Enabled", m_boxes[b]->isEnabled(), m.enabled[b]);
-            check(name + ".ListIndex", m_boxes[b]->listIndex(), m.listIndex[b]);
+            check(m_boxes[b]->objectName() + ".Enabled", m_boxes[b]->isEnabled(), m.enabled[b]);
+            check(m_boxes[b]->objectName() + ".ListIndex", m_boxes[b]->listIndex(), m.listIndex[b]);
         }
         check("a list left open", QApplication::activePopupWidget() != nullptr, false);
-        check("Shape1.FillColor", m_led->fillColour().name(), QColor(QRgb(m.ledColour)).name());
-        check("Shape1.Visible", m_led->isShapeVisible(), m.ledLit);
+        const toolkit::Shape *led = m_form->findChild<toolkit::Shape *>("Shape1");
+        check("Shape1.FillColor", led->fillColour().name(), QColor(QRgb(m.ledColour)).name());
+        check("Shape1.Visible", led->isShapeVisible(), m.ledLit);
         check("Timer1.Enabled", m_timer->isEnabled(), m.timerEnabled);
         check("Timer1.Interval", m_timer->interval(), m.interval);
         check("BlinkCount", int(main_window::BlinkCount), int(m.blinkCount));
         check("DigitIndex", int(main_window::DigitIndex), int(m.digitIndex));
         int shown = 0;
         for (QWidget *top : QApplication::topLevelWidgets())
-            shown += qobject_cast<Fehlerbeschreibung *>(top) && top->isVisible();
-        auto *w = qobject_cast<Fehlerbeschreibung *>(QApplication::activeModalWidget());
+            shown += qobject_cast<interpretation::Fehlerbeschreibung *>(top) && top->isVisible();
+        auto *w = qobject_cast<interpretation::Fehlerbeschreibung *>(qApp->activeModalWidget());
         check("interpretation windows shown", shown, int(m.windowOpen));
         check("interpretation window modal", w != nullptr, m.windowOpen);
         if (!w || !m.windowOpen)
@@ -219,11 +204,10 @@ private:
         check("frame caption", w->Frame1->title(),
               c < 3 ? ReadCatalogueText("Bezeichnungen", groups[c]) : "Frame1");
         for (int n = 0; n < 16; ++n) {
-            const QString row = QStringLiteral("row %1 ").arg(n);
-            check(row + "text", w->Label1[n]->text(),
+            check(QString("row %1 text").arg(n), w->Label1[n]->text(),
                   c < 3 ? ReadCatalogueText("Kestrion", words[c] + QString::number(n)) : "Label1");
-            check(row + "hand shown", !w->Image1[n]->isHidden(), m.bitSet[n]);
-            check(row + "text not greyed", w->Label1[n]->isEnabled(), m.bitSet[n]);
+            check(QString("row %1 hand shown").arg(n), !w->Image1[n]->isHidden(), m.bitSet[n]);
+            check(QString("row %1 text not greyed").arg(n), w->Label1[n]->isEnabled(), m.bitSet[n]);
         }
         return diff;
     }
@@ -234,16 +218,15 @@ private:
     void click(QWidget *w) { QTest::mouseClick(mainWindow(), Qt::LeftButton, {}, centreOf(w)); }
 
     std::unique_ptr<main_window::Form1> m_form;
-    std::unique_ptr<model::Program> m_model;
+    std::unique_ptr<Model> m_model;
     QList<toolkit::ComboBox *> m_boxes; // colour, pattern, digits 0 to 3
-    toolkit::Shape *m_led = nullptr;
     toolkit::Timer *m_timer = nullptr;
     const unsigned m_seed = qEnvironmentVariable("RANDOMUSE_SEED", "1").toUInt();
     const int m_actions = qEnvironmentVariable("RANDOMUSE_ACTIONS", "10000").toInt();
     std::mt19937 m_random{m_seed};
     QEventLoop m_loop;
-    int m_done = 0, m_idleTicks = 0, m_waits = 0, m_pressing = 0; // presses under way
-    bool m_busy = false;
+    int m_done = 0, m_idleTicks = 0, m_waits = 0;
+    bool m_busy = false, m_pressing = false; // an action, a display press under way
     QString m_last, m_failure;
 };
 
