@@ -12,8 +12,7 @@
 
 static bool windowManager = false; // the test's own Xvfb and openbox run
 
-// Relative luminance plus 0.05 for flare, of which WCAG's contrast ratio is the quotient.
-static double luminance(const QColor &c)
+static double luminance(const QColor &c) // relative, plus 0.05 flare: WCAG contrast is a quotient
 {
     const auto light = [](double v) {
         return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
@@ -21,14 +20,30 @@ static double luminance(const QColor &c)
     return 0.05 + 0.2126 * light(c.redF()) + 0.7152 * light(c.greenF()) + 0.0722 * light(c.blueF());
 }
 
-enum Part { Whole, Text, Arrow, Caption };
+struct Process : QProcess {
+    ~Process() { terminate(), waitForFinished(); }
+};
 
-class tst_Desktop : public QObject
-{
+enum Part { Whole, Text, Arrow, Caption }; // Text: left of the arrow's square; Caption: 1st line
+
+struct tst_Desktop : QObject {
     Q_OBJECT
 
+public:
+    static void initMain() // Xvfb names its display, openbox says "ready" once managing windows
+    {
+        static Process server, manager; // stopped after the application has left the X server
+        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24"});
+        server.waitForReadyRead(10000);
+        qputenv("DISPLAY", ":" + server.readAllStandardOutput().trimmed());
+        manager.start("openbox", {"--startup", "echo ready"});
+        while (!windowManager && manager.waitForReadyRead(10000))
+            windowManager = manager.readAllStandardOutput().contains("ready");
+        qputenv("QT_QPA_PLATFORM", windowManager ? "xcb" : "offscreen");
+    }
+
 private slots:
-    void readable_data()
+    void readableWholeLines_data()
     {
         QTest::addColumn<QPalette>("palette");
         QTest::newRow("light") << QApplication::style()->standardPalette();
@@ -36,14 +51,13 @@ private slots:
     }
 
     // Text on the fixed back colours stays readable whatever the theme's text colour.
-    void readable()
+    void readableWholeLines()
     {
         QFETCH(QPalette, palette);
         QApplication::setPalette(palette);
-        // Red chosen after green: the battery pattern stays greyed with its entry.
         main_window::Form1 form(SHIPPED_FOLDER);
-        form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(0);
-        form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(1);
+        for (int colour : {0, 1}) // red after green: battery pattern stays greyed with its entry
+            form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(colour);
         interpretation::Fehlerbeschreibung window;
         window.showCauseTexts(1);
         window.markBits(0x0021);
@@ -55,38 +69,26 @@ private slots:
             {"reported cause", window.Label1[0], Whole, 4.5},
             {"greyed cause", window.Label1[1], Whole, 3.0}};
         for (const auto &[what, widget, part, minimum] : places) {
-            // Whole, text left of the arrow's square, that square, caption (ascent a); in the
-            // border.
             const int w = widget->width(), h = widget->height(), a = widget->fontMetrics().ascent();
             const QMargins cut[] = {{}, {0, 0, h, 0}, {w - h, 0, 0, 0}, {0, 0, 0, h - a}};
             const QImage image = widget->grab().toImage().copy(widget->rect() - (cut[part] + 1));
-            // The most frequent colour is the background; the pixel that stands out most, the text.
-            QHash<QRgb, int> count;
+            QHash<QRgb, int> count; // the most frequent colour is the background
             for (int i = 0; i < image.width() * image.height(); ++i)
                 ++count[image.pixel(i % image.width(), i / image.width())];
             const double back = luminance(count.key(*std::max_element(count.begin(), count.end())));
-            double ratio = 1;
-            for (QRgb colour : count.keys())
-                ratio = std::max({ratio, luminance(colour) / back, back / luminance(colour)});
+            const auto [darkest, lightest] = std::ranges::minmax(count.keys(), {}, luminance);
+            const double ratio = std::max(luminance(lightest) / back, back / luminance(darkest));
             QVERIFY2(ratio >= minimum, qPrintable(QString("%1: %2").arg(what).arg(ratio)));
         }
-    }
-
-    // Labels show only whole lines: all of the address, the first of a long cause, no sliver.
-    void labelsShowWholeLines()
-    {
-        main_window::Form1 form(SHIPPED_FOLDER);
-        interpretation::Fehlerbeschreibung window;
+        // Whole lines only (all of the address, one of a long cause): drawn tall, they look alike.
         window.Label1[0]->setText("Sehr lange Ursache mit vielen Wörtern, die umbricht");
         for (QLabel *label : {form.findChild<QLabel *>("Label1"), window.Label1[0]}) {
-            const QRect rect = label->rect();
-            const int fits =
-                label->window() == &form ? rect.height() : label->fontMetrics().height();
+            const QRect all = label->rect();
+            const int fit = form.isAncestorOf(label) ? all.height() : label->fontMetrics().height();
             const QImage shown = label->grab().toImage();
-            // Tall enough for all its lines, the label draws them as a plain one does.
-            label->resize(rect.width(), rect.height() * 10);
-            QImage plain = label->grab(rect).toImage();
-            QPainter(&plain).fillRect(rect.adjusted(0, fits, 0, 0), plain.pixel(rect.topRight()));
+            label->resize(all.width(), all.height() * 10);
+            QImage plain = label->grab(all).toImage();
+            QPainter(&plain).fillRect(all.adjusted(0, fit, 0, 0), plain.pixel(all.topRight()));
             QVERIFY2(shown == plain, qPrintable(label->objectName()));
         }
     }
@@ -94,12 +96,11 @@ private slots:
     // At QT_SCALE_FACTOR=2 (the test tst_artwork) the pictures come from their @2x drawings.
     void finePictures()
     {
-        const qreal ratio = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-        const QString fine = ratio == 2 ? "@2x.xpm" : ".xpm";
+        const QString fine = qApp->devicePixelRatio() == 2 ? "@2x.xpm" : ".xpm";
         for (const auto &[name, picture] : std::initializer_list<std::pair<QString, QPixmap>>{
                  {"logo", resources::logo()},
                  {"hand32", resources::hand()},
-                 {"icon32", resources::applicationIcon().pixmap(QSize(32, 32), ratio)}})
+                 {"icon32", resources::applicationIcon().pixmap(32)}})
             QVERIFY2(picture.toImage() == QPixmap(":/" + name + fine).toImage(), qPrintable(name));
     }
 
@@ -127,24 +128,6 @@ private slots:
     }
 };
 
-struct Process : QProcess { // stopped after the application has left the X server
-    ~Process() { terminate(), waitForFinished(); }
-};
-
-int main(int argc, char *argv[])
-{
-    // Xvfb names the display it picked; openbox runs its startup command once it manages windows.
-    Process server, manager;
-    server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24"});
-    server.waitForReadyRead(10000);
-    qputenv("DISPLAY", ":" + server.readAllStandardOutput().trimmed());
-    manager.start("openbox", {"--startup", "echo ready"});
-    while (!windowManager && manager.waitForReadyRead(10000))
-        windowManager = manager.readAllStandardOutput().contains("ready");
-    qputenv("QT_QPA_PLATFORM", windowManager ? "xcb" : "offscreen");
-    QApplication app(argc, argv);
-    tst_Desktop test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(tst_Desktop)
 
 #include "tst_desktop.moc"
