@@ -1,4 +1,3 @@
-#include "artwork.h"
 #include "combobox.h"
 #include "fehlerbeschreibung.h"
 #include "form1.h"
@@ -91,17 +90,6 @@ private slots:
             QPainter(&plain).fillRect(all.adjusted(0, fit, 0, 0), plain.pixel(all.topRight()));
             QVERIFY2(shown == plain, qPrintable(label->objectName()));
         }
-    }
-
-    // At QT_SCALE_FACTOR=2 (the test tst_artwork) the pictures come from their @2x drawings.
-    void finePictures()
-    {
-        const QString fine = qApp->devicePixelRatio() == 2 ? "@2x.xpm" : ".xpm";
-        for (const auto &[name, picture] : std::initializer_list<std::pair<QString, QPixmap>>{
-                 {"logo", resources::logo()},
-                 {"hand32", resources::hand()},
-                 {"icon32", resources::applicationIcon().pixmap(32)}})
-            QVERIFY2(picture.toImage() == QPixmap(":/" + name + fine).toImage(), qPrintable(name));
     }
 
     // Under a window manager: centred by the outer frame, titles empty without a catalogue.

@@ -1,9 +1,11 @@
 #include "combobox.h"
 #include "form1.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 static QString entries(const QWidget &form, const char *name)
 {
@@ -55,6 +57,36 @@ private slots:
             order += ' ' + QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, "Command2 Command3 Combo1 Combo3_3 Combo3_2 Combo3_1 Combo3_0");
+    }
+
+    void accessKeyThenSpace_data()
+    {
+        QTest::addColumn<Qt::Key>("accessKey");
+        QTest::newRow("display by Alt+F, then space") << Qt::Key_F;
+        QTest::newRow("exit by Alt+E, then space") << Qt::Key_E;
+    }
+
+    // Keys typed 30 ms apart act in that order: an access key's click never comes after the space.
+    void accessKeyThenSpace()
+    {
+        QFETCH(Qt::Key, accessKey);
+        main_window::Form1 form(SHIPPED_FOLDER);
+        form.show();
+        form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(1); // red
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QWidget *>("Command3")->setFocus(); // the display button
+        QTimer::singleShot(30, [] { // to the window that has the keyboard, if any
+            if (QWindow *window = qGuiApp->focusWindow())
+                QTest::keyClick(window, Qt::Key_Space);
+        });
+        int closed = 0; // interpretation windows the user closed
+        const auto modal = &QApplication::activeModalWidget;
+        for (int at : {300, 450}) // the upper window, then any left below it
+            QTimer::singleShot(at, &form, [&] { closed += modal() && modal()->close(); });
+        QTest::keyClick(form.windowHandle(), accessKey, Qt::AltModifier); // returns once closed
+        QTest::qWait(600);
+        QCOMPARE(closed, int(accessKey == Qt::Key_F));
+        QCOMPARE(form.isVisible(), accessKey == Qt::Key_F);
     }
 };
 

@@ -9,22 +9,7 @@
 #include <sys/stat.h>
 #include <thread>
 
-using catalogue::FileAccess;
-using catalogue::MaxProfileFileSize;
-using catalogue::readProfileFile;
-using catalogue::readProfileString;
-
-class tst_ProfileReader : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void value_data();
-    void value();
-    void file_data();
-    void file();
-    void fileChangingWhileRead();
-};
+using namespace catalogue;
 
 static void row(const char *name, const QByteArray &ini, const QString &expected,
                 const QString &section = "Kestrion", const QString &key = "GREEN1",
@@ -33,166 +18,163 @@ static void row(const char *name, const QByteArray &ini, const QString &expected
     QTest::newRow(name) << ini << expected << section << key << fallback << size;
 }
 
-// every row reads key GREEN1 of section [Kestrion] with the default "" and a
-// buffer of 50, unless it names others
-void tst_ProfileReader::value_data()
+class tst_ProfileReader : public QObject
 {
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("fallback");
-    QTest::addColumn<int>("size");
+    Q_OBJECT
 
-    const QByteArray c49(49, 'c');
-    row("GREEN01 is not GREEN1", "[Kestrion]\nGREEN01=a\n", "");
-    row("GREEN10 is not GREEN1", "[Kestrion]\nGREEN10=a\n", "");
-    row("blanks and tabs around value dropped", "[Kestrion]\nGREEN1= \t a b \t \n", "a b");
-    row("blanks around names dropped", "  [ Kestrion ]  \n \tGREEN1 \t=a\n", "a");
-    row("double quotes removed", "[Kestrion]\nGREEN1= \" a \" \n", " a ");
-    row("single quotes removed", "[Kestrion]\nGREEN1='a'\n", "a");
-    row("one pair of quotes only", "[Kestrion]\nGREEN1=\"\"a\"\"\n", "\"a\"");
-    row("unmatched quotes kept", "[Kestrion]\nGREEN1=\"a'\n", "\"a'");
-    row("value keeps later =", "[Kestrion]\nGREEN1=a=b=c\n", "a=b=c");
-    row("49 bytes shown whole", "[Kestrion]\nGREEN1=" + c49 + "\n", QString(c49));
-    row("50 bytes cut to 49", "[Kestrion]\nGREEN1=" + c49 + "d\n", QString(c49));
-    row("limit counts after blanks and quotes",
-        QByteArray("[Kestrion]\nGREEN1=  \"" + c49 + "\"  \n"), QString(c49));
-    row("empty value", "[Kestrion]\nGREEN1=\n", "");
-    row("key without =", "[Kestrion]\nGREEN1\n", "");
-    row("missing key", "[Kestrion]\nRED1=a\n", "");
-    row("key of another section", "[Kestrion]\n[X]\nGREEN1=a\n", "");
-    row("key before any section", "GREEN1=a\n[Kestrion]\n", "");
-    row("first key wins", "[Kestrion]\nGREEN1=a\ngreen1=b\n", "a");
-    row("first section wins", "[Kestrion]\nRED1=r\n[Kestrion]\nGREEN1=a\n", "");
-    row("comment line skipped", "[Kestrion]\n ;GREEN1=x\nGREEN1=a\n", "a");
-    row("# starts no comment", "[Kestrion]\n#GREEN1=a\n", "a", "Kestrion", "#GREEN1");
-    row("semicolon inside value kept", "[Kestrion]\nGREEN1=a;b\n", "a;b");
-    row("CRLF line ends", "[Kestrion]\r\nGREEN1=a\r\n", "a");
-    row("CR line ends", "[Kestrion]\rGREEN1=a\rRED1=b", "a");
-    row("no final newline", "[Kestrion]\nGREEN1=a", "a");
-    row("unclosed bracket still opens a section", "[Kestrion]\n[Other\nGREEN1=a\n", "");
-    row("unclosed bracket with blanks after the name", "[Kestrion   \nGREEN1=a\n", "a");
-    row("section name ends at the first ]", "[Kestrion]whoops]\nGREEN1=a\n", "a");
-    row("text after ] defines no key", "[Kestrion]GREEN1=a\n", "");
-    row("second bracket pair ignored", "[Kestrion][X]\nGREEN1=a\n", "a");
-    row("[] is the section with the empty name", "[]\nGREEN1=a\n", "a", "");
-    row("keys before any section are not in the empty one", "GREEN1=a\n[]\n", "", "");
-    row("vertical tab is a blank", "\v [\vKestrion\v]\v\n\vGREEN1\v=\v\"a\"\v\n", "a");
-    row("section argument loses its spaces", "[Kestrion]\nGREEN1=a\n", "a", " Kestrion ");
-    row("section argument keeps its tabs", "[Kestrion]\nGREEN1=a\n", "", "\tKestrion");
-    row("key argument used as given", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\t");
-    row("key argument with a line feed", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\n");
-    row("NUL ends the value", QByteArray("[Kestrion]\nGREEN1=a\0b\n", 22), "a");
-    row("Windows-1252 decoded", "[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n",
-        QString::fromUtf8("€ „“ äß \u0081"));
-    row("UTF-8 with byte-order mark", "\xef\xbb\xbf[Kestrion]\nGREEN1=\xe2\x82\xac \xc3\xa4\n",
-        QString::fromUtf8("€ ä"));
-    row("UTF-8 limit counts characters",
-        QByteArray("\xef\xbb\xbf[Kestrion]\nGREEN1=" + QString(60, QChar(0xe4)).toUtf8()),
-        QString(49, QChar(0xe4)));
-    const QString utf16 = QString::fromUtf8("[Kestrion]\r\nGREEN1=\"Grün €\"\r\n");
-    row("UTF-16LE with byte-order mark",
-        QByteArray("\xff\xfe") +
-            QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2),
-        QString::fromUtf8("Grün €"));
-    row("missing key gives the default", "[S]\nk=abcdef\n", "fallback", "S", "m", "fallback");
-    row("default cut to the buffer", "[S]\nk=abcdef\n", "fal", "S", "m", "fallback", 4);
-    row("value cut to the buffer", "[S]\nk=abcdef\n", "abc", "S", "k", "", 4);
-    row("buffer of 0 holds nothing", "[S]\nk=abcdef\n", "", "S", "k", "x", 0);
-    row("UTF-16BE is not understood", "\xfe\xff\n[Kestrion]\nGREEN1=a\n", "");
-}
+private slots:
+    // each row reads GREEN1 of [Kestrion], default "", buffer 50, unless it names others
+    void value_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fallback");
+        QTest::addColumn<int>("size");
 
-void tst_ProfileReader::value()
-{
-    QFETCH(QByteArray, ini);
-    QFETCH(QString, expected);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, fallback);
-    QFETCH(int, size);
-    QCOMPARE(readProfileString(ini, section, key, fallback, size), expected);
-}
-
-// every row reads GREEN1 of [Kestrion] from a file made as the row says, with
-// POSIX calls and with Qt's portable file access
-void tst_ProfileReader::file_data()
-{
-    QTest::addColumn<FileAccess>("access");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("expected");
-    for (const FileAccess access : {FileAccess::Posix, FileAccess::Portable}) {
-        const char *how = access == FileAccess::Posix ? "posix" : "portable";
-        const auto add = [&](const char *kind, const QString &expected) {
-            QTest::addRow("%s, %s", kind, how) << access << QString(kind) << expected;
-        };
-        add("read-only file", "a");
-        add("missing file", "");
-        add("fifo", "");
-        add("at the size limit", "a");
-        add("over the size limit", "");
+        const QByteArray c49(49, 'c');
+        row("GREEN01 is not GREEN1", "[Kestrion]\nGREEN01=a\n", "");
+        row("blanks and tabs around value dropped", "[Kestrion]\nGREEN1= \t a b \t \n", "a b");
+        row("blanks around names dropped", "  [ Kestrion ]  \n \tGREEN1 \t=a\n", "a");
+        row("double quotes removed", "[Kestrion]\nGREEN1= \" a \" \n", " a ");
+        row("single quotes removed", "[Kestrion]\nGREEN1='a'\n", "a");
+        row("one pair of quotes only", "[Kestrion]\nGREEN1=\"\"a\"\"\n", "\"a\"");
+        row("unmatched quotes kept", "[Kestrion]\nGREEN1=\"a'\n", "\"a'");
+        row("value keeps later =", "[Kestrion]\nGREEN1=a=b=c\n", "a=b=c");
+        row("49 bytes shown whole", "[Kestrion]\nGREEN1=" + c49 + "\n", QString(c49));
+        row("50 bytes cut to 49", "[Kestrion]\nGREEN1=" + c49 + "d\n", QString(c49));
+        row("limit counts after blanks and quotes",
+            QByteArray("[Kestrion]\nGREEN1=  \"" + c49 + "\"  \n"), QString(c49));
+        row("key without =", "[Kestrion]\nGREEN1\n", "");
+        row("key of another section", "[Kestrion]\n[X]\nGREEN1=a\n", "");
+        row("key before any section", "GREEN1=a\n[Kestrion]\n", "");
+        row("first key wins", "[Kestrion]\nGREEN1=a\ngreen1=b\n", "a");
+        row("first section wins", "[Kestrion]\nRED1=r\n[Kestrion]\nGREEN1=a\n", "");
+        row("comment line skipped", "[Kestrion]\n ;GREEN1=x\nGREEN1=a\n", "a");
+        row("# starts no comment", "[Kestrion]\n#GREEN1=a\n", "a", "Kestrion", "#GREEN1");
+        row("semicolon inside value kept", "[Kestrion]\nGREEN1=a;b\n", "a;b");
+        row("CRLF line ends", "[Kestrion]\r\nGREEN1=a\r\n", "a");
+        row("CR line ends", "[Kestrion]\rGREEN1=a\rRED1=b", "a");
+        row("no final newline", "[Kestrion]\nGREEN1=a", "a");
+        row("unclosed bracket still opens a section", "[Kestrion]\n[Other\nGREEN1=a\n", "");
+        row("unclosed bracket with blanks after the name", "[Kestrion   \nGREEN1=a\n", "a");
+        row("section name ends at the first ]", "[Kestrion]whoops]\nGREEN1=a\n", "a");
+        row("text after ] defines no key", "[Kestrion]GREEN1=a\n", "");
+        row("second bracket pair ignored", "[Kestrion][X]\nGREEN1=a\n", "a");
+        row("[] is the section with the empty name", "[]\nGREEN1=a\n", "a", "");
+        row("keys before any section are not in the empty one", "GREEN1=a\n[]\n", "", "");
+        row("vertical tab is a blank", "\v [\vKestrion\v]\v\n\vGREEN1\v=\v\"a\"\v\n", "a");
+        row("section argument loses its spaces", "[Kestrion]\nGREEN1=a\n", "a", " Kestrion ");
+        row("section argument keeps its tabs", "[Kestrion]\nGREEN1=a\n", "", "\tKestrion");
+        row("key argument used as given", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\t");
+        row("key argument with a line feed", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\n");
+        row("NUL ends the value", QByteArray("[Kestrion]\nGREEN1=a\0b\n", 22), "a");
+        row("Windows-1252 decoded", "[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n",
+            QString::fromUtf8("€ „“ äß \u0081"));
+        row("UTF-8 with byte-order mark", "\xef\xbb\xbf[Kestrion]\nGREEN1=\xe2\x82\xac \xc3\xa4\n",
+            QString::fromUtf8("€ ä"));
+        row("UTF-8 limit counts characters",
+            QByteArray("\xef\xbb\xbf[Kestrion]\nGREEN1=" + QString(60, QChar(0xe4)).toUtf8()),
+            QString(49, QChar(0xe4)));
+        const QString utf16 = QString::fromUtf8("[Kestrion]\r\nGREEN1=\"Grün €\"\r\n");
+        row("UTF-16LE with byte-order mark",
+            QByteArray("\xff\xfe") +
+                QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2),
+            QString::fromUtf8("Grün €"));
+        row("missing key gives the default", "[S]\nk=abcdef\n", "fallback", "S", "m", "fallback");
+        row("value cut to the buffer", "[S]\nk=abcdef\n", "abc", "S", "k", "", 4);
+        row("buffer of 0 holds nothing", "[S]\nk=abcdef\n", "", "S", "k", "x", 0);
+        row("UTF-16BE is not understood", "\xfe\xff\n[Kestrion]\nGREEN1=a\n", "");
     }
-}
 
-void tst_ProfileReader::file()
-{
-    QFETCH(FileAccess, access);
-    QFETCH(QString, kind);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    QString path = dir.filePath("ErrorMessage.ini");
-    QFile file(path);
-    if (kind == "missing file") {
-        path = dir.filePath("missing/ErrorMessage.ini");
-    } else if (kind == "fifo") {
-        // A FIFO without a writer would block an ordinary open; the test would hang.
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else {
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Kestrion]\r\nGREEN1=a\r\n");
-        if (kind.contains("size limit")) // sparse: the rest of the file reads as NULs
-            file.resize(MaxProfileFileSize + (kind.startsWith("over") ? 1 : 0));
-        file.close();
-        QVERIFY(file.setPermissions(QFile::ReadOwner));
+    void value()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, expected);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, fallback);
+        QFETCH(int, size);
+        QCOMPARE(readProfileString(ini, section, key, fallback, size), expected);
     }
-    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System);
-    const QDateTime modified = QFileInfo(path).lastModified();
 
-    QCOMPARE(readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50),
-             expected);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System), before);
-    QCOMPARE(QFileInfo(path).lastModified(), modified);
-}
-
-// Another thread rewrites, shortens and grows the file while it is read: every
-// read gives the text of some version of it, never a crash (the sanitizer
-// build watches every access).
-void tst_ProfileReader::fileChangingWhileRead()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("ErrorMessage.ini");
-    const QByteArray padding(256 << 10, ';');
-    std::atomic<bool> done = false;
-    std::thread writer([&] {
-        for (int round = 0; !done; ++round) {
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                file.write("[Kestrion]\nGREEN1=" + QByteArray(1, char('a' + round % 2)) + "\n" +
-                           padding);
-            file.resize(round % 3 == 0 ? 0 : round % 5 * 1000);
+    // every row reads GREEN1 of [Kestrion] from a file made as the row says, with
+    // POSIX calls and with Qt's portable file access
+    void file_data()
+    {
+        QTest::addColumn<FileAccess>("access");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        for (const FileAccess access : {FileAccess::Posix, FileAccess::Portable}) {
+            const char *how = access == FileAccess::Posix ? "posix" : "portable";
+            const auto add = [&](const char *kind, const QString &expected) {
+                QTest::addRow("%s, %s", kind, how) << access << QString(kind) << expected;
+            };
+            add("read-only file", "a");
+            add("fifo", "");
+            add("at the size limit", "a");
+            add("over the size limit", "");
         }
-    });
-    const auto stop = qScopeGuard([&] {
-        done = true;
-        writer.join();
-    });
-    for (int i = 0; i < 20000; ++i) {
-        const FileAccess access = i % 2 ? FileAccess::Posix : FileAccess::Portable;
-        const QString text =
-            readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50);
-        QVERIFY2(text.isEmpty() || text == "a" || text == "b", qPrintable(text));
     }
-}
+
+    void file()
+    {
+        QFETCH(FileAccess, access);
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ErrorMessage.ini");
+        QFile file(path);
+        if (kind == "fifo") {
+            // A FIFO without a writer would block an ordinary open; the test would hang.
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Kestrion]\r\nGREEN1=a\r\n");
+            if (kind.contains("size limit")) // sparse: the rest of the file reads as NULs
+                file.resize(MaxProfileFileSize + (kind.startsWith("over") ? 1 : 0));
+            file.close();
+            QVERIFY(file.setPermissions(QFile::ReadOwner));
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System);
+        const QDateTime modified = QFileInfo(path).lastModified();
+
+        QCOMPARE(readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50),
+                 expected);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System), before);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+    }
+
+    // Another thread rewrites, shortens and grows the file while it is read: each read gives
+    // the text of some version of it, never a crash (the sanitizer build watches every access).
+    void fileChangingWhileRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ErrorMessage.ini");
+        const QByteArray padding(256 << 10, ';');
+        std::atomic<bool> done = false;
+        std::thread writer([&] {
+            for (int round = 0; !done; ++round) {
+                QFile file(path);
+                if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                    file.write("[Kestrion]\nGREEN1=" + QByteArray(1, char('a' + round % 2)) + "\n" +
+                               padding);
+                file.resize(round % 3 == 0 ? 0 : round % 5 * 1000);
+            }
+        });
+        const auto stop = qScopeGuard([&] {
+            done = true;
+            writer.join();
+        });
+        for (int i = 0; i < 20000; ++i) {
+            const FileAccess access = i % 2 ? FileAccess::Posix : FileAccess::Portable;
+            const QString text =
+                readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50);
+            QVERIFY2(text.isEmpty() || text == "a" || text == "b", qPrintable(text));
+        }
+    }
+};
 
 QTEST_MAIN(tst_ProfileReader)
 #include "tst_profilereader.moc"

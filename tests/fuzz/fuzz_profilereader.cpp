@@ -1,10 +1,6 @@
 // Feeds arbitrary bytes to the catalogue reader and the checker as a file's
-// contents. Beside the sanitizers' checks, every input keeps these promises:
-// texts of at most 49 whole characters; the same texts on every read and for
-// names in any ASCII case; texts that lines appended after the file's end
-// cannot change, since the first section of a name wins; and a checker report
-// of bounded length that cannot steer a terminal. The names looked up come
-// from the input's own lines, so that they are found.
+// contents. Every input keeps the promises checked below; the names looked up
+// come from the input's own lines, so that they are found.
 
 #include "cataloguecheck.h"
 #include "profilereader.h"
@@ -79,9 +75,8 @@ QByteArray withAppendedLines(QByteArrayView file, const ProfileText &text,
     return file.toByteArray() + encoded(lines, text);
 }
 
-// A report is bounded (two findings for each key the program reads, the notes,
-// five lists cut at 21 lines, the missing sections and the encoding), and no
-// line of it can steer a terminal.
+// A report is bounded (two findings per key, notes, five lists cut at 21 lines,
+// missing sections, encoding), and no line of it can steer a terminal.
 void checkReport(QByteArrayView file)
 {
     const CatalogueCheck check = checkCatalogue(file);
@@ -94,10 +89,8 @@ void checkReport(QByteArrayView file)
 
 QString swappedCase(QString name)
 {
-    for (QChar &c : name) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-            c = QChar(c.unicode() ^ 0x20);
-    }
+    for (QChar &c : name)
+        c = QChar(c.isLetter() && c.unicode() < 0x80 ? c.unicode() ^ 0x20 : c.unicode());
     return name;
 }
 
