@@ -4,11 +4,16 @@
 
 namespace resources {
 
-// Icons made from a file also take its "@2x" twin when a screen has two device
-// pixels to the pixel; a picture is then taken at the finest ratio in use.
-static QPixmap picture(const QString &file, int size)
+// A picture at the finest ratio in use: its "@2x" twin when a screen has two
+// device pixels to the pixel. Loaded by name, so that every window shares the
+// one pixmap Qt keeps for that name; a pixmap taken from a new QIcon each time
+// would leave a copy in Qt's pixmap cache for every window ever opened.
+static QPixmap picture(const QString &name)
 {
-    return QIcon(file).pixmap(QSize(size, size), qApp->devicePixelRatio());
+    const bool fine = qApp->devicePixelRatio() > 1;
+    QPixmap pixmap(QStringLiteral(":/%1%2.xpm").arg(name, fine ? "@2x" : ""));
+    pixmap.setDevicePixelRatio(fine ? 2 : 1);
+    return pixmap;
 }
 
 QIcon applicationIcon()
@@ -21,12 +26,12 @@ QIcon applicationIcon()
 
 QPixmap logo()
 {
-    return picture(QStringLiteral(":/logo.xpm"), 51);
+    return picture(QStringLiteral("logo"));
 }
 
 QPixmap hand()
 {
-    return picture(QStringLiteral(":/hand32.xpm"), 32);
+    return picture(QStringLiteral("hand32"));
 }
 
 } // namespace resources
