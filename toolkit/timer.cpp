@@ -31,6 +31,7 @@ public:
     virtual void stop() = 0;
 
 protected:
+    // The time in ns on the clock the timerfd counts in (CLOCK_MONOTONIC on Linux).
     static qint64 nowNs()
     {
         return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -147,7 +148,7 @@ public:
             return;
         }
         m_period = qint64(ms) * 1000000;
-        m_deadline = intervalStart(monotonicNs()) + m_period;
+        m_deadline = intervalStart(nowNs()) + m_period;
         arm();
         m_notifier->setEnabled(true);
     }
@@ -160,13 +161,6 @@ public:
     }
 
 private:
-    static qint64 monotonicNs()
-    {
-        timespec now{};
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-    }
-
     // Arms the timerfd for the deadline, early by the time the event loop
     // takes to notice an expiry, so that `timer` is raised on the deadline.
     void arm()
@@ -185,7 +179,7 @@ private:
             return; // nothing elapsed yet, or the timer was re-armed meanwhile
         // How late the loop noticed the expiry: a running average, kept within
         // 0 to 2 ms so that an odd stall does not make later ticks early.
-        const qint64 now = monotonicNs();
+        const qint64 now = nowNs();
         const qint64 late = now - (m_deadline - m_latency);
         m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, MaxLateNs);
         const qint64 due = m_deadline;
