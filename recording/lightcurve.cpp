@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <numeric>
 
 namespace recording {
@@ -153,7 +154,7 @@ void LightFinder::reduce(const FrameView &frame, std::vector<std::uint8_t> &luma
 // about 60 degrees apart; between them the colour is unclear.
 int LightFinder::hueColour(double cb, double cr, double *hueDegrees) const
 {
-    double hue = std::atan2(cr, cb) * 180 / M_PI;
+    double hue = std::atan2(cr, cb) * 180 / std::numbers::pi;
     if (hue < 0)
         hue += 360;
     *hueDegrees = hue;
