@@ -2,8 +2,16 @@
 
 #include "blinksequence.h"
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libswscale/swscale.h>
+}
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace clips {
 
@@ -238,6 +246,139 @@ recording::FrameView renderView(const ClipSpec &spec, int i, std::vector<std::ui
     view.timeMs = renderFrame(spec, i, buffer.data(), spec.width, buffer.data() + lumaSize,
                               buffer.data() + lumaSize + cw * ch, cw);
     return view;
+}
+
+namespace {
+
+struct OutputCloser {
+    void operator()(AVFormatContext *c) const
+    {
+        if (c->pb)
+            avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
+};
+struct FrameFreer {
+    void operator()(AVFrame *f) const { av_frame_free(&f); }
+};
+struct PacketFreer {
+    void operator()(AVPacket *p) const { av_packet_free(&p); }
+};
+struct ScalerFreer {
+    void operator()(SwsContext *s) const { sws_freeContext(s); }
+};
+
+// Sends one frame (null: the end) and writes every packet the encoder has ready.
+bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *frame)
+{
+    if (avcodec_send_frame(codec, frame) < 0)
+        return false;
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    int ret;
+    while ((ret = avcodec_receive_packet(codec, packet.get())) >= 0) {
+        av_packet_rescale_ts(packet.get(), codec->time_base, out->streams[0]->time_base);
+        if (av_interleaved_write_frame(out, packet.get()) < 0)
+            return false;
+    }
+    return ret == AVERROR(EAGAIN) || ret == AVERROR_EOF;
+}
+
+} // namespace
+
+std::string encodeClip(const ClipSpec &spec, const std::string &path)
+{
+    const bool mjpeg = spec.codec == Codec::MjpegAvi;
+    const bool hevc = spec.codec == Codec::HevcMp4 || spec.codec == Codec::HevcMkv;
+    const bool mkv = spec.codec == Codec::H264Mkv || spec.codec == Codec::HevcMkv;
+    const int width = spec.outWidth > 0 ? spec.outWidth : spec.width;
+    const int height = spec.outHeight > 0 ? spec.outHeight : spec.height;
+
+    av_log_set_level(AV_LOG_ERROR);
+    AVFormatContext *raw = nullptr;
+    avformat_alloc_output_context2(&raw, nullptr,
+                                   mjpeg ? "avi"
+                                   : mkv ? "matroska"
+                                         : "mp4",
+                                   path.c_str());
+    std::unique_ptr<AVFormatContext, OutputCloser> out(raw);
+    const AVCodec *encoder = avcodec_find_encoder_by_name(mjpeg  ? "mjpeg"
+                                                          : hevc ? "libx265"
+                                                                 : "libx264");
+    if (!out || !encoder)
+        return "no muxer or encoder";
+    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(encoder));
+    codec->width = width;
+    codec->height = height;
+    codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+    codec->framerate = av_d2q(spec.fps, 100000);
+    // AVI counts frames; the others take each frame's own time, to the 90 kHz tick.
+    codec->time_base = mjpeg ? av_inv_q(codec->framerate) : AVRational{1, 90000};
+    codec->gop_size = std::max(1, int(spec.fps));
+    codec->thread_count = 2;
+    if (out->oformat->flags & AVFMT_GLOBALHEADER)
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary *options = nullptr;
+    if (mjpeg) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        codec->global_quality = FF_QP2LAMBDA * std::clamp(spec.quality, 2, 31);
+    } else {
+        av_dict_set(&options, "preset", spec.preset.c_str(), 0);
+        av_dict_set_int(&options, "crf", spec.quality, 0);
+        av_dict_set(&options, "x265-params", "log-level=none", 0);
+    }
+    const int opened = avcodec_open2(codec.get(), encoder, &options);
+    av_dict_free(&options);
+    AVStream *stream = avformat_new_stream(out.get(), nullptr);
+    if (opened < 0 || !stream || avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0)
+        return "cannot open the encoder";
+    stream->time_base = codec->time_base;
+    if (spec.rotation != 0) {
+        auto *matrix = reinterpret_cast<std::int32_t *>(
+            av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(std::int32_t)));
+        if (matrix)
+            av_display_rotation_set(matrix, spec.rotation); // clockwise
+    }
+    if (avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(out.get(), nullptr) < 0)
+        return "cannot write " + path;
+
+    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    frame->width = width;
+    frame->height = height;
+    frame->format = codec->pix_fmt;
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return "out of memory";
+    // Large clips are rendered small and scaled up: the LED grows with them.
+    std::unique_ptr<SwsContext, ScalerFreer> scaler;
+    if (width != spec.width || height != spec.height)
+        scaler.reset(sws_getContext(spec.width, spec.height, AV_PIX_FMT_YUV420P, width, height,
+                                    AVPixelFormat(frame->format), SWS_BILINEAR, nullptr, nullptr,
+                                    nullptr));
+    std::vector<std::uint8_t> small;
+    for (int i = 0; i < frameCount(spec); ++i) {
+        if (av_frame_make_writable(frame.get()) < 0)
+            return "out of memory";
+        double timeMs;
+        if (scaler) {
+            const recording::FrameView v = renderView(spec, i, small);
+            const std::uint8_t *planes[3] = {v.luma, v.cb, v.cr};
+            const int strides[3] = {v.lumaStride, v.chromaStride, v.chromaStride};
+            sws_scale(scaler.get(), planes, strides, 0, spec.height, frame->data, frame->linesize);
+            timeMs = v.timeMs;
+        } else {
+            timeMs = renderFrame(spec, i, frame->data[0], frame->linesize[0], frame->data[1],
+                                 frame->data[2], frame->linesize[1]);
+        }
+        frame->pts = mjpeg ? i : std::llround(timeMs * 90);
+        if (!writePackets(out.get(), codec.get(), frame.get()))
+            return "cannot encode frame " + std::to_string(i);
+    }
+    if (!writePackets(out.get(), codec.get(), nullptr) || av_write_trailer(out.get()) < 0)
+        return "cannot finish " + path;
+    return {};
 }
 
 } // namespace clips
