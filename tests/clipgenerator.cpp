@@ -111,13 +111,6 @@ void addLight(Rgb &px, const Light &l, double r)
     px.b += halo * l.colour.b + core;
 }
 
-// The background: a textured wall, lit by the room's light.
-double texture(double u, double v)
-{
-    return 70 + 22 * std::sin(u * 0.13 + 2 * std::sin(v * 0.05)) * std::cos(v * 0.11) +
-           9 * std::sin(u * 0.7 + v * 0.2) * std::sin(v * 0.9);
-}
-
 } // namespace
 
 int frameCount(const ClipSpec &spec)
@@ -185,40 +178,48 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
     const Rgb gain{1 + spec.gainRamp * u, 1 - 0.5 * spec.gainRamp * u,
                    1 + spec.gainRamp * std::sin(Pi * u)};
 
+    // The wall's texture moves with the camera; it is separable into column
+    // and row terms. Mains light pulses at 100 or 120 Hz, each row averaging
+    // it over its own exposure.
+    std::vector<double> columns(2 * spec.width), rows(3 * spec.height);
+    for (int x = 0; x < spec.width; ++x)
+        columns[2 * x] = std::sin(0.13 * (x + dx)), columns[2 * x + 1] = std::sin(0.7 * (x + dx));
+    for (int row = 0; row < spec.height; ++row) {
+        const double f = 2 * Pi * spec.flickerHz / 1000, from = t + row / h * readoutMs;
+        rows[3 * row] = 22 * std::cos(0.11 * (row + dy));
+        rows[3 * row + 1] = 9 * std::sin(0.9 * (row + dy));
+        rows[3 * row + 2] =
+            spec.level *
+            (spec.flickerHz <= 0
+                 ? 1
+                 : 1 + spec.flickerDepth * (std::cos(f * from) - std::cos(f * (from + exposure))) /
+                           (f * exposure));
+    }
     std::uint64_t noise = std::uint64_t(hash01(spec.seed, i, 4) * 9e15) | 1;
     auto pixel = [&](int px, int py) {
-        // Mains light pulses at twice its frequency; a row averages it over its exposure.
-        double ambient = spec.level;
-        if (spec.flickerHz > 0) {
-            const double w2 = 2 * Pi * spec.flickerHz, from = (t + py / h * readoutMs) / 1000;
-            const double e = exposure / 1000;
-            ambient *= 1 + spec.flickerDepth * (std::cos(w2 * from) - std::cos(w2 * (from + e))) /
-                               (w2 * e);
-        }
-        const double sx = px + dx, sy = py + dy, bg = texture(sx, sy) * ambient;
-        Rgb c{1.05 * bg, bg, 0.85 * bg};
+        const double *c = &columns[2 * px], *r = &rows[3 * py];
+        const double bg = (70 + c[0] * r[0] + c[1] * r[1]) * r[2];
+        Rgb rgb{1.05 * bg, bg, 0.85 * bg};
         for (const Light &l : lights) {
-            const double r = std::hypot(sx - l.x, sy - l.y);
-            if (r < 8 * l.radius + 2)
-                addLight(c, l, r);
+            const double lx = px + dx - l.x, ly = py + dy - l.y, reach = 8 * l.radius + 2;
+            if (std::abs(lx) < reach && std::abs(ly) < reach)
+                addLight(rgb, l, std::hypot(lx, ly));
         }
         noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
         const double n = spec.noise * ((noise & 0xFFFF) + (noise >> 16 & 0xFFFF) - 65535.0) / 37837;
-        return Rgb{std::clamp(c.r * gain.r + n, 0.0, 255.0),
-                   std::clamp(c.g * gain.g + n, 0.0, 255.0),
-                   std::clamp(c.b * gain.b + n, 0.0, 255.0)};
+        return Rgb{std::clamp(rgb.r * gain.r + n, 0.0, 255.0),
+                   std::clamp(rgb.g * gain.g + n, 0.0, 255.0),
+                   std::clamp(rgb.b * gain.b + n, 0.0, 255.0)};
     };
 
     // BT.601 limited range; chroma from the mean of each 2x2 block.
-    auto luma = [](const Rgb &c) {
-        return 16 + (65.481 * c.r + 128.553 * c.g + 24.966 * c.b) / 255;
-    };
     for (int by = 0; by + 1 < spec.height; by += 2) {
         for (int bx = 0; bx + 1 < spec.width; bx += 2) {
             Rgb sum;
             for (int k = 0; k < 4; ++k) {
                 const Rgb c = pixel(bx + k % 2, by + k / 2);
-                y[(by + k / 2) * yStride + bx + k % 2] = std::uint8_t(luma(c) + 0.5);
+                y[(by + k / 2) * yStride + bx + k % 2] =
+                    std::uint8_t(16.5 + (65.481 * c.r + 128.553 * c.g + 24.966 * c.b) / 255);
                 sum = {sum.r + c.r / 4, sum.g + c.g / 4, sum.b + c.b / 4};
             }
             const int ci = by / 2 * cStride + bx / 2;
@@ -258,15 +259,13 @@ struct OutputCloser {
         avformat_free_context(c);
     }
 };
-struct CodecFreer {
-    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
+// Frees an FFmpeg object with its free function, which takes its address.
+template <auto Free> struct Freer {
+    template <typename T> void operator()(T *p) const { Free(&p); }
 };
-struct FrameFreer {
-    void operator()(AVFrame *f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket *p) const { av_packet_free(&p); }
-};
+using CodecPtr = std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>>;
+using FramePtr = std::unique_ptr<AVFrame, Freer<av_frame_free>>;
+using PacketPtr = std::unique_ptr<AVPacket, Freer<av_packet_free>>;
 struct ScalerFreer {
     void operator()(SwsContext *s) const { sws_freeContext(s); }
 };
@@ -276,7 +275,7 @@ bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *fr
 {
     if (avcodec_send_frame(codec, frame) < 0)
         return false;
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     int ret;
     while ((ret = avcodec_receive_packet(codec, packet.get())) >= 0) {
         av_packet_rescale_ts(packet.get(), codec->time_base, out->streams[0]->time_base);
@@ -309,7 +308,7 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
                                                                  : "libx264");
     if (!out || !encoder)
         return "no muxer or encoder";
-    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(encoder));
+    CodecPtr codec(avcodec_alloc_context3(encoder));
     codec->width = width;
     codec->height = height;
     codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
@@ -345,7 +344,7 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
         avformat_write_header(out.get(), nullptr) < 0)
         return "cannot write " + path;
 
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    FramePtr frame(av_frame_alloc());
     frame->width = width;
     frame->height = height;
     frame->format = codec->pix_fmt;
