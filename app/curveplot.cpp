@@ -88,7 +88,7 @@ QImage plotLightCurve(const recording::RecordingResult &result, const QString &t
 
     // The level, and the thresholds a sample must pass to count as lit or dark.
     p.setPen(QPen(QColor(0xb0, 0xb0, 0xb0), 1, Qt::DashLine));
-    for (double level : {0.4, 0.6})
+    for (double level : {0.25, 0.45})
         p.drawLine(QPointF(area.left(), y(level)), QPointF(area.right(), y(level)));
     QPainterPath path;
     for (std::size_t i = 0; i < curve.size(); ++i) {

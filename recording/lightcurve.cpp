@@ -27,6 +27,17 @@ int percentile(const std::array<int, 256> &histogram, int total, double part)
     return 255;
 }
 
+// The histogram's largest value after leaving out the `skip` largest.
+int brightestBut(const std::array<int, 256> &histogram, int skip)
+{
+    for (int v = 255; v > 0; --v) {
+        skip -= histogram[std::size_t(v)];
+        if (skip < 0)
+            return v;
+    }
+    return 0;
+}
+
 // Otsu's threshold: the split into a dark and a lit class with the largest
 // variance between the classes; gives both class means.
 void twoLevels(const std::array<int, 256> &histogram, double &dark, double &lit)
@@ -80,14 +91,23 @@ void LightFinder::addFrame(const FrameView &frame)
 
     for (std::size_t c = 0; c < cells; ++c) {
         CellColour &colour = m_colour[c];
-        const double y = luma[c];
+        const int y = luma[c];
+        colour.low = std::min(colour.low, y);
+        colour.high = std::max(colour.high, y);
         colour.n += 1;
-        colour.y += y;
-        colour.yy += y * y;
+        colour.luma += y;
         colour.cb += cb[c];
         colour.cr += cr[c];
-        colour.ycb += y * cb[c];
-        colour.ycr += y * cr[c];
+        const int range = colour.high - colour.low;
+        if (range >= MinContrast && 10 * (y - colour.low) >= 6 * range) {
+            colour.litN += 1;
+            colour.litCb += cb[c];
+            colour.litCr += cr[c];
+        } else if (10 * (y - colour.low) <= 3 * range) {
+            colour.darkN += 1;
+            colour.darkCb += cb[c];
+            colour.darkCr += cr[c];
+        }
     }
     if (!m_times.empty() && frame.timeMs - m_times.back() < MergeWithinMs) {
         std::uint8_t *last = m_cells.data() + m_cells.size() - cells;
@@ -158,7 +178,7 @@ int LightFinder::hueColour(double cb, double cr, double *hueDegrees) const
     if (hue < 0)
         hue += 360;
     *hueDegrees = hue;
-    if (std::hypot(cb, cr) < 1.0)
+    if (std::hypot(cb, cr) < 0.5)
         return -1; // too little colour to tell
     if (hue >= 80 && hue <= 130)
         return 1;
@@ -206,8 +226,10 @@ std::vector<Light> LightFinder::blinkingLights() const
                         brightest = std::max<int>(brightest, frame[r * m_columns + c]);
                 ++histogram[std::size_t(brightest)];
             }
+            // Lit in a few frames at least, against its usual level: a light
+            // that drifts through a cell may light it for one flash only.
             score[std::size_t(row * m_columns + column)] =
-                percentile(histogram, int(frames), 0.98) - percentile(histogram, int(frames), 0.4);
+                brightestBut(histogram, 2) - percentile(histogram, int(frames), 0.4);
         }
     }
     const int best = *std::max_element(score.begin(), score.end());
@@ -273,22 +295,18 @@ Light LightFinder::lightOf(const std::vector<int> &members) const
     for (std::size_t t = 0; t < raw.size(); ++t)
         light.curve.push_back({m_times[t], float((raw[t] - dark) / range)});
 
-    // How the cells' chroma moves with their brightness: the covariance.
+    // How the cells' chroma moves between their dark and their lit state.
     double cb = 0, cr = 0, x = 0, y = 0;
     for (int c : members) {
         const CellColour &s = m_colour[std::size_t(c)];
-        if (s.n < 2)
-            continue;
-        const double variance = s.yy / s.n - (s.y / s.n) * (s.y / s.n);
-        if (variance <= 0)
-            continue;
-        cb += (s.ycb / s.n - s.y / s.n * s.cb / s.n) / variance * light.contrast;
-        cr += (s.ycr / s.n - s.y / s.n * s.cr / s.n) / variance * light.contrast;
+        if (s.litN >= 2 && s.darkN >= 2) {
+            cb += s.litCb / s.litN - s.darkCb / s.darkN;
+            cr += s.litCr / s.litN - s.darkCr / s.darkN;
+        }
         x += (c % m_columns + 0.5) * m_cellSize;
         y += (c / m_columns + 0.5) * m_cellSize;
     }
-    light.colour =
-        hueColour(cb / double(members.size()), cr / double(members.size()), &light.hueDegrees);
+    light.colour = hueColour(cb, cr, &light.hueDegrees);
     light.x = int(x / double(members.size()));
     light.y = int(y / double(members.size()));
     return light;
@@ -301,7 +319,7 @@ std::optional<Light> LightFinder::steadyLight() const
     double mostColour = 0;
     for (std::size_t c = 0; c < m_colour.size(); ++c) {
         const CellColour &s = m_colour[c];
-        if (s.n < 1 || s.y / s.n < 200)
+        if (s.n < 1 || s.luma / s.n < 200)
             continue;
         double hue = 0;
         const double cb = s.cb / s.n, cr = s.cr / s.n;
@@ -315,7 +333,7 @@ std::optional<Light> LightFinder::steadyLight() const
         light.hueDegrees = hue;
         light.x = int((int(c) % m_columns + 0.5) * m_cellSize);
         light.y = int((int(c) / m_columns + 0.5) * m_cellSize);
-        light.contrast = int(s.y / s.n);
+        light.contrast = int(s.luma / s.n);
         for (double t : m_times)
             light.curve.push_back({t, 1.0f});
         found = std::move(light);

@@ -22,9 +22,9 @@ struct Light {
 // Finds the LED in a recording's frames. Each frame is reduced at once to a
 // grid of at most 64 x 64 cells, the brightest luma of each cell kept, and
 // dropped: a small LED stays visible in its cell's brightest pixel however
-// large the frame. Colour is gathered per cell as it goes: how the cell's mean
-// chroma moves with its brightness, against the frame's mean chroma, so that
-// white balance moving the whole picture does not move a light's colour.
+// large the frame. Colour is gathered per cell as it goes: the cell's mean
+// chroma when it is lit and when it is dark, against the frame's mean chroma,
+// so that white balance moving the whole picture does not move a light's colour.
 class LightFinder
 {
 public:
@@ -48,8 +48,13 @@ public:
     std::size_t frames() const { return m_times.size(); }
 
 private:
+    // A cell's colour in the frames in which it was lit and in which it was
+    // dark, judged against the darkest and brightest it has been so far.
     struct CellColour {
-        double n = 0, y = 0, yy = 0, cb = 0, cr = 0, ycb = 0, ycr = 0;
+        int low = 255, high = 0;
+        double litN = 0, litCb = 0, litCr = 0;
+        double darkN = 0, darkCb = 0, darkCr = 0;
+        double n = 0, luma = 0, cb = 0, cr = 0;
     };
 
     void reduce(const FrameView &frame, std::vector<std::uint8_t> &luma, std::vector<float> &cb,

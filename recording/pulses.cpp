@@ -4,8 +4,8 @@ namespace recording {
 
 namespace {
 
-constexpr float LitAbove = 0.6f;
-constexpr float DarkBelow = 0.4f;
+constexpr float LitAbove = 0.45f;
+constexpr float DarkBelow = 0.25f;
 
 } // namespace
 

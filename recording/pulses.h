@@ -20,7 +20,8 @@ struct Span {
 };
 
 // Splits a light curve (levels 0 dark to 1 lit) into alternating lit and dark
-// spans. A sample counts as lit above 0.6 and as dark below 0.4; in between it
+// spans. A sample counts as lit above 0.45 and as dark below 0.25 (a
+// short flash, blurred by compression, may reach only half the long light's level); in between it
 // keeps the state before it, so noise around one threshold adds no edge. Samples
 // need not come at a steady rate: each edge's uncertainty is the distance
 // between the samples around it.
