@@ -33,23 +33,12 @@ constexpr std::int64_t MaxPixels = 40'000'000;
 constexpr auto OpenTime = std::chrono::seconds(30);
 constexpr double ReadSecondsBase = 60, ReadSecondsPerSecond = 3, ReadBytesPerSecond = 1e6;
 
-struct FormatCloser {
-    void operator()(AVFormatContext *c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame *f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket *p) const { av_packet_free(&p); }
+// Frees an FFmpeg object with its free function, which takes the pointer's address.
+template <auto Free> struct Freer {
+    template <typename T> void operator()(T *p) const { Free(&p); }
 };
 struct ScalerFreer {
     void operator()(SwsContext *s) const { sws_freeContext(s); }
-};
-struct DictionaryFreer {
-    void operator()(AVDictionary *d) const { av_dict_free(&d); }
 };
 
 bool tooLarge(std::int64_t width, std::int64_t height)
@@ -99,8 +88,8 @@ int rotationOf(const AVStream *stream)
 } // namespace
 
 struct VideoReader::Private {
-    std::unique_ptr<AVFormatContext, FormatCloser> format;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec;
+    std::unique_ptr<AVFormatContext, Freer<avformat_close_input>> format;
+    std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>> codec;
     std::unique_ptr<SwsContext, ScalerFreer> scaler;
     std::vector<std::uint8_t> converted; // frames in other formats, as 8-bit 4:2:0
     AVStream *stream = nullptr;
@@ -145,11 +134,9 @@ VideoError VideoReader::open(const std::string &path)
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     av_dict_set(&options, "probesize", "5000000", 0);
     av_dict_set(&options, "analyzeduration", "5000000", 0);
-    std::unique_ptr<AVDictionary, DictionaryFreer> optionsOwner(options);
     // "file:" keeps a name with a colon from being taken for a protocol.
     const int opened = avformat_open_input(&format, ("file:" + path).c_str(), nullptr, &options);
-    optionsOwner.release();
-    optionsOwner.reset(options);
+    av_dict_free(&options);
     if (opened < 0) // format is freed
         return opened == AVERROR(EACCES) || opened == AVERROR(ENOENT) ? VideoError::CannotOpen
                                                                       : VideoError::NotAVideo;
@@ -259,8 +246,8 @@ VideoError VideoReader::readFrames(const std::function<bool(const FrameView &)> 
                                : d->fileSize / ReadBytesPerSecond);
     d->deadline = Clock::now() + std::chrono::milliseconds(std::int64_t(seconds * 1000));
 
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, Freer<av_packet_free>> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, Freer<av_frame_free>> frame(av_frame_alloc());
     if (!packet || !frame)
         return VideoError::NoFrames;
     const std::int64_t start = d->stream->start_time;

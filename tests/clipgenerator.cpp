@@ -57,15 +57,6 @@ Timeline unitTimeline(int colour, int pattern, const std::array<int, 4> &flashes
     return spans;
 }
 
-// A light blinking at a steady rhythm of its own.
-Timeline rhythm(double periodMs, double litMs, double untilMs)
-{
-    Timeline spans;
-    for (double t = 0; t < untilMs; t += periodMs)
-        spans.insert(spans.end(), {{t, true}, {t + litMs, false}});
-    return spans;
-}
-
 double litPart(const Timeline &spans, double fromMs, double toMs)
 {
     toMs = std::max(toMs, fromMs + 1e-6);
@@ -159,9 +150,9 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
         lights.push_back({0.62 * w, 0.72 * h, R, ledColour(spec.colour), 0});
         lights.back().level = exposed(other, spec.startMs + 7300, 0.72 * h);
     }
-    if (spec.otherBlinker) {
+    if (spec.otherBlinker) { // a slow blink of 685 ms on and off: no rhythm of the unit
         lights.push_back({0.2 * w, 0.3 * h, 1.5 * R, {0.7, 0.8, 1}, 0});
-        lights.back().level = exposed(rhythm(1370, 430, untilMs), 0, 0.3 * h);
+        lights.back().level = exposed(unitTimeline(0, 1, {}, 1.37, untilMs), 0, 0.3 * h);
     }
     if (spec.lamp)
         lights.push_back({0.78 * w, 0.3 * h, 3 * R, {1, 0.85, 0.6}, 1});
@@ -188,12 +179,9 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
         const double f = 2 * Pi * spec.flickerHz / 1000, from = t + row / h * readoutMs;
         rows[3 * row] = 22 * std::cos(0.11 * (row + dy));
         rows[3 * row + 1] = 9 * std::sin(0.9 * (row + dy));
-        rows[3 * row + 2] =
-            spec.level *
-            (spec.flickerHz <= 0
-                 ? 1
-                 : 1 + spec.flickerDepth * (std::cos(f * from) - std::cos(f * (from + exposure))) /
-                           (f * exposure));
+        const double pulse =
+            f > 0 ? (std::cos(f * from) - std::cos(f * (from + exposure))) / (f * exposure) : 0;
+        rows[3 * row + 2] = spec.level * (1 + spec.flickerDepth * pulse);
     }
     std::uint64_t noise = std::uint64_t(hash01(spec.seed, i, 4) * 9e15) | 1;
     auto pixel = [&](int px, int py) {
@@ -232,21 +220,11 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
 
 recording::FrameView renderView(const ClipSpec &spec, int i, std::vector<std::uint8_t> &buffer)
 {
-    const int cw = spec.width / 2, ch = spec.height / 2, lumaSize = spec.width * spec.height;
+    const int w = spec.width, cw = w / 2, ch = spec.height / 2, lumaSize = w * spec.height;
     buffer.resize(lumaSize + 2 * cw * ch);
-    recording::FrameView view;
-    view.width = spec.width;
-    view.height = spec.height;
-    view.luma = buffer.data();
-    view.lumaStride = spec.width;
-    view.cb = buffer.data() + lumaSize;
-    view.cr = view.cb + cw * ch;
-    view.chromaStride = cw;
-    view.chromaWidth = cw;
-    view.chromaHeight = ch;
-    view.timeMs = renderFrame(spec, i, buffer.data(), spec.width, buffer.data() + lumaSize,
-                              buffer.data() + lumaSize + cw * ch, cw);
-    return view;
+    std::uint8_t *cb = buffer.data() + lumaSize, *cr = cb + cw * ch;
+    const double timeMs = renderFrame(spec, i, buffer.data(), w, cb, cr, cw);
+    return {timeMs, w, spec.height, buffer.data(), w, cb, cr, cw, cw, ch};
 }
 
 namespace {
@@ -297,15 +275,11 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
 
     av_log_set_level(AV_LOG_ERROR);
     AVFormatContext *raw = nullptr;
-    avformat_alloc_output_context2(&raw, nullptr,
-                                   mjpeg ? "avi"
-                                   : mkv ? "matroska"
-                                         : "mp4",
-                                   path.c_str());
+    const char *muxer = mjpeg ? "avi" : mkv ? "matroska" : "mp4";
+    avformat_alloc_output_context2(&raw, nullptr, muxer, path.c_str());
     std::unique_ptr<AVFormatContext, OutputCloser> out(raw);
-    const AVCodec *encoder = avcodec_find_encoder_by_name(mjpeg  ? "mjpeg"
-                                                          : hevc ? "libx265"
-                                                                 : "libx264");
+    const char *encoderName = mjpeg ? "mjpeg" : hevc ? "libx265" : "libx264";
+    const AVCodec *encoder = avcodec_find_encoder_by_name(encoderName);
     if (!out || !encoder)
         return "no muxer or encoder";
     CodecPtr codec(avcodec_alloc_context3(encoder));
