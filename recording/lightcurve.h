@@ -58,7 +58,7 @@ private:
     };
 
     void reduce(const FrameView &frame, std::vector<std::uint8_t> &luma, std::vector<float> &cb,
-                std::vector<float> &cr) const;
+                std::vector<float> &cr);
     int hueColour(double cb, double cr, double *hueDegrees) const;
     Light lightOf(const std::vector<int> &cells) const;
 
@@ -67,6 +67,11 @@ private:
     std::vector<double> m_times;
     std::vector<std::uint8_t> m_cells; // frames x cells, brightest luma
     std::vector<CellColour> m_colour;  // per cell
+    // Room for one frame's rows combined, kept from frame to frame.
+    std::vector<std::uint8_t> m_columnMax;
+    std::vector<std::uint32_t> m_sumCb, m_sumCr;
+    std::vector<std::uint8_t> m_luma;
+    std::vector<float> m_cb, m_cr;
 };
 
 } // namespace recording
