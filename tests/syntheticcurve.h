@@ -65,15 +65,19 @@ inline std::vector<recording::LightSample> curve(const CurveSpec &spec)
 {
     const std::vector<double> spans =
         timeline(spec, (spec.startMs + spec.lengthMs) / spec.clock + 1e4);
-    auto litBetween = [&](double fromMs, double toMs) { // camera ms
-        double lit = 0, at = 0;
-        for (std::size_t i = 0; i < spans.size(); ++i) {
-            const double begin = at * spec.clock, end = (at + spans[i]) * spec.clock;
-            at += spans[i];
+    // Span starts in camera ms; samples come in time order, so the search
+    // for the first span a sample's exposure touches only moves forward.
+    std::vector<double> starts{0};
+    for (double span : spans)
+        starts.push_back(starts.back() + span * spec.clock);
+    std::size_t first = 0;
+    auto litBetween = [&](double fromMs, double toMs) {
+        while (first + 1 < spans.size() && starts[first + 1] <= fromMs)
+            ++first;
+        double lit = 0;
+        for (std::size_t i = first; i < spans.size() && starts[i] < toMs; ++i) {
             if (i % 2 == 0)
-                lit += std::max(0.0, std::min(end, toMs) - std::max(begin, fromMs));
-            if (begin > toMs)
-                break;
+                lit += std::max(0.0, std::min(starts[i + 1], toMs) - std::max(starts[i], fromMs));
         }
         return lit;
     };
