@@ -104,8 +104,10 @@ QImage plotLightCurve(const recording::RecordingResult &result, const QString &t
         p.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
         p.drawText(QPointF(at + 4, area.bottom() - 4), QStringLiteral("cycle starts"));
     }
-    // The time axis in seconds.
+    // The levels, and the time axis in seconds.
     p.setPen(Qt::black);
+    p.drawText(QRectF(0, y(1) - 9, Left - 6, 18), Qt::AlignRight | Qt::AlignVCenter, "lit");
+    p.drawText(QRectF(0, y(0) - 9, Left - 6, 18), Qt::AlignRight | Qt::AlignVCenter, "dark");
     p.drawRect(area);
     const int stepS = endMs > 60000 ? 10 : endMs > 20000 ? 5 : 1;
     for (int s = 0; s * 1000.0 <= endMs; s += stepS) {
