@@ -2,9 +2,9 @@
 #include "cataloguecheck.h"
 #include "textfit.h"
 
-#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
 
 namespace {
@@ -70,7 +70,8 @@ int main(int argc, char *argv[])
         const QString real = QFileInfo(fileName).canonicalFilePath();
         fileName = real.isEmpty() ? fileName : real;
     }
-    const catalogue::CatalogueCheck check = catalogue::checkCatalogueFile(fileName, design::fitText);
+    const catalogue::CatalogueCheck check =
+        catalogue::checkCatalogueFile(fileName, design::fitText);
     for (const catalogue::Diagnostic &diagnostic : check.diagnostics)
         print(stdout, catalogue::formatDiagnostic(fileName, diagnostic));
     print(stdout, catalogue::escaped(fileName) + ": " + counted(check.errors, "error") + ", " +

@@ -137,15 +137,14 @@ catalogue::TextFit fitText(const QString &section, const QString &key, const QSt
     const bool captioned = control->kind == Kind::Frame || control->kind == Kind::Button;
     const QString shown = captioned ? withoutAccessKey(text) : text;
     const int width = metrics.horizontalAdvance(shown);
-    catalogue::TextFit fit{QLatin1String(Names[int(control->kind)]), width - control->width,
-                           shown};
+    catalogue::TextFit fit{QLatin1String(Names[int(control->kind)]), width - control->width, shown};
     if (fit.excess <= 0)
         return fit;
     if (control->kind == Kind::Row)
         fit.shown = wholeLines(font, shown, control->width, control->height);
     else // a button centres its caption and cuts both ends
-        fit.shown = wholeCharacters(metrics, shown, control->kind == Kind::Button ? fit.excess / 2 : 0,
-                                    control->width);
+        fit.shown = wholeCharacters(
+            metrics, shown, control->kind == Kind::Button ? fit.excess / 2 : 0, control->width);
     return fit;
 }
 

@@ -71,7 +71,8 @@ void tst_CatalogueCheck::diagnostics_data()
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
     // Texts measured in their controls, one row for each kind of control.
     row("frame caption too wide",
-        QByteArray(Base).replace("[Bezeichnungen]\n0=0", "[Bezeichnungen]\n0=Colour of the status LED"),
+        QByteArray(Base).replace("[Bezeichnungen]\n0=0",
+                                 "[Bezeichnungen]\n0=Colour of the status LED"),
         {R"(c:2: warning: [Bezeichnungen] 0 "Colour of the status LED" is 33 px wider than its )"
          R"(frame; it shows as "Colour of the statu")"});
     row("button caption too wide, & not drawn",

@@ -166,7 +166,8 @@ private slots:
         const QString path = dir.filePath("ErrorMessage.ini");
         const QByteArray whole = "[Kestrion]\nGREEN1=a\n" + QByteArray(256 << 10, ';');
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(whole) == whole.size() && file.flush());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(whole) == whole.size() &&
+                file.flush());
         const int watch = inotify_init1(IN_CLOEXEC);
         QVERIFY(watch >= 0 && inotify_add_watch(watch, QFile::encodeName(path), IN_OPEN) >= 0);
         std::atomic<int> restored = 0;
