@@ -37,7 +37,6 @@ Fehlerbeschreibung::Fehlerbeschreibung()
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(toolkit::twipsToPixels(layout::Client.width),
                  toolkit::twipsToPixels(layout::Client.height));
-    setFont(design::programFont());
 
     Frame1 = toolkit::makeFrame(this);
     place(Frame1, "Frame1", layout::Frame1);

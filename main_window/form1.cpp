@@ -72,7 +72,6 @@ Form1::Form1(const QString &applicationFolder)
     // The border is sizable, but the controls keep their places.
     resize(toolkit::twipsToPixels(layout::Client.width),
            toolkit::twipsToPixels(layout::Client.height));
-    setFont(design::programFont());
 
     createDrawing();
     createInputs();

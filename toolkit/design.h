@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QGuiApplication>
 #include <cmath>
 
 // The design of both windows as far as their texts depend on it: the font,
@@ -24,14 +25,13 @@ struct TwipsRect {
     int left, top, width, height;
 };
 
-// The font of every control of both windows but the address labels. Their
-// sizes are fixed in twips, so the texts fit only in the font they were
-// designed with, whatever font the desktop prefers.
+// The font of every control of both windows but the address labels: the
+// system's default, as Qt gives it without a desktop theme (on Debian DejaVu
+// Sans 9 pt). A desktop theme may choose another; the texts are measured in
+// this one. Needs a QGuiApplication.
 inline QFont programFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSize(9);
-    return font;
+    return QGuiApplication::font();
 }
 
 // The main window: client area, frames, lists (in their frames) and buttons.
