@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -122,7 +123,7 @@ QJsonObject jsonOf(const QString &file, const recording::Reading &reading, bool 
     if (reading.hasCode())
         object["error_word"] = int(recording::errorWord(reading));
     if (reading.cycleStartMs >= 0)
-        object["cycle_start_s"] = reading.cycleStartMs / 1000;
+        object["cycle_start_s"] = std::round(reading.cycleStartMs) / 1000;
     object["message"] = reading.status == Status::Decoded ? codeText(reading) : reasonText(reading);
     if (forWindow) {
         object["reason"] = QString::fromLatin1(recording::reasonKey(reading.reason));
