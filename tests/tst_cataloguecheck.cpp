@@ -55,6 +55,8 @@ void tst_CatalogueCheck::diagnostics_data()
 
     QFile shipped(SHIPPED_CATALOGUE);
     row("shipped catalogue", shipped.open(QIODevice::ReadOnly) ? shipped.readAll() : "", {});
+    QFile english(SHIPPED_FOLDER "/ErrorMessage.en.ini");
+    row("English catalogue", english.open(QIODevice::ReadOnly) ? english.readAll() : "", {});
     row("complete catalogue", Base, {});
     row("list entries noted in order", Base,
         {R"(c:13: note: [Farben] 0 must name green: "0")", "c:14: note: [Farben] 1 must name red",
