@@ -430,10 +430,9 @@ void Form1::readRecording(const QStringList &paths)
     RecordingReader reader(
         this, m_decoder.isEmpty() ? toolkit::applicationPath() + decoderName : m_decoder,
         m_decoderTimeLimitMs);
-    const std::optional<decoding::DecoderReading> reading = reader.read(paths);
-    m_readingRecording = false;
-    if (reading)
+    if (const std::optional<decoding::DecoderReading> reading = reader.read(paths))
         applyReading(*reading);
+    m_readingRecording = false;
 }
 
 // A decoded recording is chosen as the user would choose it, through the same

@@ -44,8 +44,8 @@ bool isVideo(const QFileInfo &file)
         return false;
     const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
     const auto video = [](const QString &name) { return name.startsWith(QLatin1String("video/")); };
-    return video(type.name()) ||
-           std::any_of(type.allAncestors().cbegin(), type.allAncestors().cend(), video);
+    const QStringList ancestors = type.allAncestors();
+    return video(type.name()) || std::any_of(ancestors.cbegin(), ancestors.cend(), video);
 }
 
 } // namespace
