@@ -26,6 +26,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <random>
+#include <sys/wait.h>
 
 using catalogue::ReadCatalogueText;
 
@@ -306,7 +307,7 @@ private:
             d.message = {text(status ? "Unsicher" : "Nicht_gelesen"), reasonText,
                          text("Nichts_gewaehlt")};
             if (status == 1)
-                d.message << text("Beste_Lesung").section("%1", 0, 0)
+                d.message << ReadCatalogueText("Aufnahme", "Beste_Lesung").section("%1", 0, 0)
                           << (d.colour == 0
                                   ? ReadCatalogueText("Unterspannung", QString::number(d.pattern))
                                   : flashes)
@@ -420,7 +421,7 @@ private:
         check("message shown", box != nullptr, m.message);
         for (const QString &part : m.message &&box ? m_message : QStringList())
             check("message saying " + part, box->text().contains(part), true);
-        check("decoders running", childProcesses(), int(m.reading));
+        check("a decoder running", hasChildProcess(), m.reading);
         const toolkit::Shape *led = m_form->findChild<toolkit::Shape *>("Shape1");
         check("Shape1.FillColor", led->fillColour().name(), QColor(QRgb(m.ledColour)).name());
         check("Shape1.Visible", led->isShapeVisible(), m.ledLit);
@@ -451,18 +452,11 @@ private:
         return diff;
     }
 
-    // Children of this process, also those ended but not yet waited for.
-    static int childProcesses()
+    // Whether this process has a child, also one ended but not yet waited for.
+    static bool hasChildProcess()
     {
-        int children = 0;
-        const QString self = QString::number(QCoreApplication::applicationPid());
-        for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
-            QFile stat("/proc/" + pid + "/stat");
-            if (pid[0].isDigit() && stat.open(QIODevice::ReadOnly)) // pid (name) state ppid ...
-                children +=
-                    stat.readAll().split(')').value(1).split(' ').value(2) == self.toLatin1();
-        }
-        return children;
+        siginfo_t info{};
+        return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT | __WALL) == 0;
     }
 
     int pick(int n) { return int(m_random() % unsigned(n)); }
@@ -482,8 +476,8 @@ private:
     bool m_busy = false, m_pressing = false;          // an action, a display press under way
     bool m_dropTaken = false, m_dropExpected = false; // by the last drop
     QElapsedTimer m_waited;
-    QTemporaryDir m_dir;   // the recordings dropped
-    QStringList m_message; // what the message shown must say
+    QTemporaryDir m_dir;    // the recordings dropped
+    QStringList m_message;  // what the message shown must say
     QString m_fileToChoose; // in the file dialog that Ctrl+O opens
     QString m_last, m_failure;
 };
