@@ -259,41 +259,28 @@ private:
     {
         Drop d;
         const int kind = pick(10), status = pick(3), value = pick(100);
-        d.colour = kind < 2 || kind == 6 ? pick(3) : pick(4) - 1, d.pattern = pick(3),
-        d.flashes = {1 + pick(16), 1 + pick(16), 1 + pick(16), 1 + pick(16)};
-        const QString flashes = QString("%1, %2, %3, %4")
-                                    .arg(d.flashes[0])
-                                    .arg(d.flashes[1])
-                                    .arg(d.flashes[2])
-                                    .arg(d.flashes[3]);
+        d.colour = kind < 2 || kind == 6 ? pick(3) : pick(4) - 1, d.pattern = pick(3);
+        QStringList digits;
+        for (int &flashes : d.flashes)
+            digits << QString::number(flashes = 1 + pick(16));
+        const QString flashes = digits.join(", ");
         const auto &reasons = catalogue::RecordingReasons;
         const QByteArray reason = pick(8) ? reasons[pick(int(reasons.size()))] : "blurry_lens";
         const QByteArray code = d.colour == 0 ? ",\"pattern\":" + QByteArray::number(d.pattern)
                                               : ",\"flashes\":[" + flashes.toLatin1() + ']';
-        const QByteArray colour = d.colour < 0
-                                      ? ""
-                                      : QByteArray(",\"colour\":\"") +
-                                            std::array{"green", "red", "yellow"}[d.colour] + '"';
+        const char *colour = std::array{"", ",\"colour\":\"green\"", ",\"colour\":\"red\"",
+                                        ",\"colour\":\"yellow\""}[d.colour + 1];
         const auto result = [&](const char *status, bool known) {
-            return "result {\"file\":\"f\",\"status\":\"" + QByteArray(status) + '"' +
+            return "result {\"status\":\"" + QByteArray(status) + '"' +
                    (known ? colour + code : "") +
-                   ",\"error_word\":0,\"cycle_start_s\":1.5,\"message\":\"in "
-                   "English\",\"reason\":\"" +
-                   reason + "\",\"reason_value\":" + QByteArray::number(value) + "}\n";
+                   ",\"message\":\"x\",\"error_word\":0,\"reason\":\"" + reason +
+                   "\",\"reason_value\":" + QByteArray::number(value) + "}\n";
         };
         const QByteArray progress = "progress 0.5 0\nprogress 2 8.5\n";
-        const QString reasonText =
-            text(reason == "blurry_lens" ? "none" : reason.constData(), value);
-        const QByteArray garbage[] = {"hello\n",
-                                      "progress x 8\n",
-                                      "result {\"status\":\"decoded\"\n",
-                                      "result {\"status\":\"decoded\",\"colour\":\"red\"}\n",
-                                      result("decoded", true) + "@exit 1\n",
-                                      result("unsure", true) + "progress 8 8\n",
-                                      QByteArray(70000, 'x'),
-                                      "result [1]\n",
-                                      result("decoded", true).replace("decoded", "maybe"),
-                                      "\xff\xfe\n"};
+        QList<QByteArray> garbage =
+            QByteArray("hello|progress x 8|result {|result [1]|\xff").split('|');
+        garbage << result("decoded", true) + "@exit 1" << result("unsure", true) + "progress 8 8"
+                << QByteArray(70000, 'x') << result("maybe", true) << result("decoded", false);
         switch (kind) {
         case 0: // decoded, perhaps the one video among several files
         case 1:
@@ -304,16 +291,14 @@ private:
             return d;
         case 2: // unsure or failed: the reason, and the best reading labelled as unsure
             d.paths = {recording(result(status ? "unsure" : "error", status == 1) + "@exit 1\n")};
-            d.message = {text(status ? "Unsicher" : "Nicht_gelesen"), reasonText,
-                         text("Nichts_gewaehlt")};
+            d.message = {text(status ? "Unsicher" : "Nicht_gelesen"), text("Nichts_gewaehlt"),
+                         text(reason == "blurry_lens" ? "none" : reason.constData(), value)};
             if (status == 1)
                 d.message << ReadCatalogueText("Aufnahme", "Beste_Lesung").section("%1", 0, 0)
-                          << (d.colour == 0
-                                  ? ReadCatalogueText("Unterspannung", QString::number(d.pattern))
-                                  : flashes)
-                          << (d.colour < 0
-                                  ? ""
-                                  : ReadCatalogueText("Farben", QString::number(d.colour)));
+                          << (d.colour
+                                  ? flashes
+                                  : ReadCatalogueText("Unterspannung", QString::number(d.pattern)))
+                          << ReadCatalogueText("Farben", QString::number(d.colour));
             return d;
         case 3: // no answer: cancelled by the user, or after a time limit
             d.limitMs = pick(2) ? 0 : 100;
@@ -321,23 +306,19 @@ private:
             d.paths = {recording(progress + "@hang\n")}, d.message = {text("Zeitlimit")};
             return d;
         case 4: // crashed, or ended without a result
-            d.paths = {recording(progress + (status ? "@crash\n" : "@exit 1\n"))},
-            d.message = {text("Abgestuerzt")};
-            return d;
+            d.paths = {recording(progress + (status ? "@crash\n" : "@exit 1\n"))};
+            return d.message = {text("Abgestuerzt")}, d;
         case 5:
-            d.paths = {recording(progress + garbage[pick(10)])},
-            d.message = {text("Antwort_unlesbar")};
-            return d;
+            d.paths = {recording(progress + garbage[pick(int(garbage.size()))] + '\n')};
+            return d.message = {text("Antwort_unlesbar")}, d;
         case 6: // deleted while the decoder reads it
-            d.paths = {recording(progress + "@delete\n" + result("decoded", true))},
-            d.message = {text("Datei_geaendert")};
-            return d;
+            d.paths = {recording(progress + "@delete\n" + result("decoded", true))};
+            return d.message = {text("Datei_geaendert")}, d;
         case 7:
-            d.paths = {m_dir.path()}, d.message = {text("Ordner")};
-            return d;
+            return d.paths = {m_dir.path()}, d.message = {text("Ordner")}, d;
         case 8:
-            d.paths = {recording("notes", ".txt"), m_dir.path()}, d.message = {text("Kein_Video")};
-            return d;
+            d.paths = {recording("notes", ".txt"), m_dir.path()};
+            return d.message = {text("Kein_Video")}, d;
         default:
             d.decoder = m_dir.filePath("missing/kestrion-blinkcode-decode");
             d.paths = {recording(progress)}, d.message = {text("Programm_fehlt"), d.decoder};
