@@ -1,0 +1,256 @@
+// Reads 60 s clips of the LED at three sizes, H.264 and HEVC, and prints the
+// wall time and peak memory of reading them beside `ffmpeg -threads 2 -i CLIP
+// -f null -` on the same file in the same run, the floor of decoding the video
+// at all. Then the decoder's accuracy over a generated corpus, per difficulty.
+// Each reading runs in a process of its own (this program with --frames or
+// --decode), so that its peak memory is its own. Clips are made once and kept
+// in the build folder (BENCH_CLIPS); making the 4K ones takes minutes.
+//
+//   bench_recording [--corpus N]   N clips per difficulty (default 4)
+
+#include "clipgenerator.h"
+#include "videoreader.h"
+#ifdef KESTRION_DECODER
+#include "recordingdecoder.h"
+#endif
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+    bool ok = false;
+    double seconds = 0;
+    double peakMb = 0;
+};
+
+// Runs a program to its end, quietly: its wall time and peak resident memory.
+Run run(std::vector<std::string> args)
+{
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    int status = 0;
+    rusage usage{};
+    if (spawned != 0 || wait4(pid, &status, 0, &usage) != pid)
+        return {};
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            usage.ru_maxrss / 1024.0};
+}
+
+// The child's work: every frame through the video reader, or the whole decoder.
+int readInChild(const std::string &mode, const std::string &path)
+{
+#ifdef KESTRION_DECODER
+    if (mode == "--decode")
+        return recording::decodeRecording(path).reading.status == recording::Status::Error;
+#endif
+    recording::VideoReader reader;
+    unsigned sum = 0; // a pixel of each frame, so that the frames are looked at
+    const bool ok = mode == "--frames" && reader.open(path) == recording::VideoError::None &&
+                    reader.readFrames([&](const recording::FrameView &f) {
+                        sum += f.luma[f.height / 2 * f.lumaStride + f.width / 2];
+                        return true;
+                    }) == recording::VideoError::None;
+    return ok && sum > 0 ? 0 : 1;
+}
+
+// Makes a clip unless the build folder keeps it from an earlier run. It is
+// made in a child process: a child's peak memory, as the system counts it,
+// is at least this process's own, which therefore stays small.
+bool ensureClip(const clips::ClipSpec &spec, const fs::path &path)
+{
+    if (fs::exists(path))
+        return true;
+    fs::create_directories(path.parent_path());
+    std::fprintf(stderr, "making %s ...\n", path.filename().c_str());
+    const fs::path part = path.string() + ".part" + path.extension().string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string error = clips::encodeClip(spec, part);
+        std::fprintf(stderr, "%s", error.empty() ? "" : (error + "\n").c_str());
+        _exit(error.empty() ? 0 : 1);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status))
+        return false;
+    fs::rename(part, path);
+    return true;
+}
+
+void speed(const std::string &self)
+{
+    rusage own{};
+    getrusage(RUSAGE_SELF, &own);
+    std::printf("60 s clips at 30 fps; wall time of the whole process and its peak memory\n"
+                "(at least this program's own %.0f MB)\n",
+                own.ru_maxrss / 1024.0);
+    std::printf("%-17s %8s  %-15s %-15s %-15s %s\n", "clip", "Mbit/s", "frames only", "decoder",
+                "ffmpeg (floor)", "decoder/floor");
+    const int sizes[][2] = {{640, 360}, {1920, 1080}, {3840, 2160}};
+    for (const auto &size : sizes) {
+        for (const bool hevc : {false, true}) {
+            clips::ClipSpec spec; // rendered at 640x360, scaled up to the size
+            spec.width = 640;
+            spec.height = 360;
+            spec.outWidth = size[0];
+            spec.outHeight = size[1];
+            spec.durationS = 60;
+            spec.ledRadius = 5;
+            spec.codec = hevc ? clips::Codec::HevcMp4 : clips::Codec::H264Mp4;
+            spec.preset = hevc ? "ultrafast" : "superfast";
+            const std::string name = std::to_string(size[1]) + "p " + (hevc ? "HEVC" : "H.264");
+            const fs::path path = fs::path(BENCH_CLIPS) / ("led-" + std::to_string(size[1]) +
+                                                           (hevc ? "-hevc.mp4" : "-h264.mp4"));
+            if (!ensureClip(spec, path))
+                continue;
+            const Run frames = run({self, "--frames", path});
+#ifdef KESTRION_DECODER
+            const Run decoder = run({self, "--decode", path});
+#else
+            const Run decoder; // until the decoder is built into the recording library
+#endif
+            const Run floor = run({"ffmpeg", "-threads", "2", "-i", path, "-f", "null", "-"});
+            auto cell = [](const Run &r) {
+                char text[32] = "-";
+                if (r.ok)
+                    std::snprintf(text, sizeof text, "%.2f s %4.0f MB", r.seconds, r.peakMb);
+                return std::string(text);
+            };
+            const Run &mine = decoder.ok ? decoder : frames;
+            std::printf("%-17s %8.1f  %-15s %-15s %-15s %.2f%s\n", name.c_str(),
+                        fs::file_size(path) * 8 / 60e6, cell(frames).c_str(), cell(decoder).c_str(),
+                        cell(floor).c_str(), floor.ok && mine.ok ? mine.seconds / floor.seconds : 0,
+                        decoder.ok ? "" : " (frames only)");
+            std::fflush(stdout);
+        }
+    }
+}
+
+// How long one cycle of a code lasts at the unit's nominal timing.
+double cycleMs(const clips::ClipSpec &spec)
+{
+    if (spec.colour == 0)
+        return 1100;
+    double ms = 6000 + 2000 + 3 * 2000 + 3000;
+    for (int n : spec.flashes)
+        ms += n * 50 + (n - 1) * 500;
+    return ms;
+}
+
+struct Level {
+    const char *name;
+    std::function<void(clips::ClipSpec &, std::mt19937 &)> apply;
+};
+
+void accuracy(int perLevel)
+{
+    const std::vector<Level> levels{
+        {"clean", [](clips::ClipSpec &, std::mt19937 &) {}},
+        {"shaky, drifting",
+         [](clips::ClipSpec &s, std::mt19937 &) { s.shakePx = 3, s.driftPx = 25; }},
+        {"mains flicker",
+         [](clips::ClipSpec &s, std::mt19937 &r) {
+             s.flickerHz = r() % 2 ? 100 : 120, s.flickerDepth = 0.3;
+         }},
+        {"exposure, white balance",
+         [](clips::ClipSpec &s, std::mt19937 &) { s.gainRamp = 0.5, s.level = 0.6; }},
+        {"dim room, short exposure",
+         [](clips::ClipSpec &s, std::mt19937 &) { s.level = 0.35, s.noise = 8, s.exposureMs = 4; }},
+        {"small LED, strong compression",
+         [](clips::ClipSpec &s, std::mt19937 &) { s.ledRadius = 1.2, s.quality = 32; }},
+        {"lamp and other blinker",
+         [](clips::ClipSpec &s, std::mt19937 &) { s.lamp = s.otherBlinker = true; }},
+        {"clock off 3 %, frame jitter",
+         [](clips::ClipSpec &s, std::mt19937 &r) {
+             s.clockFactor = r() % 2 ? 0.97 : 1.03, s.jitterMs = 10;
+         }},
+        {"portrait HEVC", [](clips::ClipSpec &s,
+                             std::mt19937 &) { s.rotation = 90, s.codec = clips::Codec::HevcMp4; }},
+        {"unsure: too short", [](clips::ClipSpec &s, std::mt19937 &) { s.durationS /= 3; }},
+        {"unsure: 15 fps, 2 ms exposure",
+         [](clips::ClipSpec &s, std::mt19937 &) { s.fps = 15, s.exposureMs = 2; }},
+        {"unsure: two codes blink",
+         [](clips::ClipSpec &s, std::mt19937 &) {
+             s.colour = 1 + s.colour % 2, s.otherCode = {2, 5, 1, 3};
+             s.durationS = (cycleMs(s) * 1.03 + 10000) / 1000;
+         }},
+    };
+    std::printf("\naccuracy, %d clips per level  %9s %7s %6s\n", perLevel, "right", "unsure",
+                "WRONG");
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        int right = 0, unsure = 0, wrong = 0;
+        for (int k = 0; k < perLevel; ++k) {
+            std::mt19937 random(unsigned(1000 * l + k));
+            clips::ClipSpec spec;
+            spec.seed = random();
+            spec.colour = int(random() % 3);
+            spec.pattern = int(random() % 3);
+            for (int &n : spec.flashes)
+                n = 1 + int(random() % 16);
+            spec.startMs = std::uniform_real_distribution<double>(0, cycleMs(spec))(random);
+            spec.durationS = spec.colour == 0 ? 12 : (cycleMs(spec) * 1.03 + 10000) / 1000;
+            levels[l].apply(spec, random);
+            const fs::path path = fs::path(BENCH_CLIPS) / "corpus" /
+                                  ("level" + std::to_string(l) + "-" + std::to_string(k) + ".mp4");
+            if (!ensureClip(spec, path))
+                continue;
+#ifdef KESTRION_DECODER
+            const recording::Reading r = recording::decodeRecording(path).reading;
+            const bool truth =
+                r.colour == spec.colour &&
+                (spec.colour == 0 ? r.pattern == spec.pattern : r.flashes == spec.flashes);
+            if (r.status != recording::Status::Decoded)
+                ++unsure;
+            else
+                ++(truth ? right : wrong);
+#else
+            ++unsure;
+#endif
+        }
+        std::printf("%-30s %6d %7d %6d\n", levels[l].name, right, unsure, wrong);
+        std::fflush(stdout);
+    }
+#ifndef KESTRION_DECODER
+    std::printf("(the decoder is not built yet: every clip counts as unsure)\n");
+#endif
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::strncmp(argv[1], "--", 2) == 0 && std::strcmp(argv[1], "--corpus") != 0)
+        return readInChild(argv[1], argv[2]);
+    const int perLevel = argc == 3 ? std::max(1, std::atoi(argv[2])) : 4;
+    speed(fs::canonical("/proc/self/exe"));
+    accuracy(perLevel);
+    return 0;
+}

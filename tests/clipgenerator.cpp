@@ -1,0 +1,357 @@
+#include "clipgenerator.h"
+
+#include "blinksequence.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace clips {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+// A repeatable random number in [0, 1) for a seed and two indices (splitmix64).
+double hash01(std::uint64_t seed, std::uint64_t a, std::uint64_t b = 0)
+{
+    std::uint64_t z = seed * 0x9E3779B97F4A7C15ull + a * 0xBF58476D1CE4E5B9ull + b + 1;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return double((z ^ (z >> 31)) >> 11) / double(1ull << 53);
+}
+
+struct Span {
+    double startMs;
+    bool lit;
+};
+using Timeline = std::vector<Span>;
+
+// The LED's lit and dark spans in the unit's time, up to untilMs. A code starts
+// with its 6000 ms light (the walk begins where the first 3 s after arming
+// end), a battery pattern where the display button armed it.
+Timeline unitTimeline(int colour, int pattern, const std::array<int, 4> &flashes, double clock,
+                      double untilMs)
+{
+    using namespace main_window;
+    const BlinkInputs inputs{
+        colour == 0, pattern, {flashes[0] - 1, flashes[1] - 1, flashes[2] - 1, flashes[3] - 1}};
+    BlinkState state = inputs.batteryMode ? BlinkState{500, false, 0, 0, true}
+                                          : BlinkState{3000, true, qint16(flashes[0]), 0, true};
+    Timeline spans;
+    for (double t = 0; t < untilMs;) {
+        state = nextBlinkState(state, inputs);
+        if (spans.empty() || spans.back().lit != state.lit)
+            spans.push_back({t, state.lit});
+        if (!state.running || state.interval <= 0)
+            break;
+        t += state.interval * clock;
+    }
+    return spans;
+}
+
+double litPart(const Timeline &spans, double fromMs, double toMs)
+{
+    toMs = std::max(toMs, fromMs + 1e-6);
+    double lit = 0;
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        const double end = k + 1 < spans.size() ? spans[k + 1].startMs : 1e300;
+        if (spans[k].lit)
+            lit += std::max(0.0, std::min(end, toMs) - std::max(spans[k].startMs, fromMs));
+    }
+    return lit / (toMs - fromMs);
+}
+
+double clipEndMs(const ClipSpec &spec)
+{
+    return spec.startMs + spec.durationS * 1000 + 10000;
+}
+
+struct Rgb {
+    double r = 0, g = 0, b = 0;
+};
+
+Rgb ledColour(int colour)
+{
+    return colour == 0 ? Rgb{0.15, 1, 0.3} : colour == 1 ? Rgb{1, 0.12, 0.08} : Rgb{1, 0.75, 0.05};
+}
+
+// One light in the picture: where it sits in the scene, its colour, its size
+// and how bright it is in the frame being rendered.
+struct Light {
+    double x, y, radius;
+    Rgb colour;
+    double level;
+};
+
+// Adds a light's glow at distance r from its centre: a core that clips to
+// white and a coloured halo around it.
+void addLight(Rgb &px, const Light &l, double r)
+{
+    const double halo = l.level * 300 * std::exp(-(r * r) / (3.2 * l.radius * l.radius));
+    const double core = l.level * 400 * std::clamp(l.radius + 0.5 - r, 0.0, 1.0);
+    px.r += halo * l.colour.r + core;
+    px.g += halo * l.colour.g + core;
+    px.b += halo * l.colour.b + core;
+}
+
+} // namespace
+
+int frameCount(const ClipSpec &spec)
+{
+    return std::max(0, int(std::floor(spec.durationS * spec.fps + 1e-6)));
+}
+
+double frameTimeMs(const ClipSpec &spec, int i)
+{
+    const double interval = 1000 / spec.fps;
+    // AVI counts frames: its frames keep a steady rate.
+    if (i == 0 || spec.codec == Codec::MjpegAvi)
+        return i * interval;
+    const double jitter = std::min(spec.jitterMs, 0.45 * interval);
+    return i * interval + jitter * (2 * hash01(spec.seed, i, 1) - 1);
+}
+
+double litFraction(const ClipSpec &spec, double fromMs, double toMs)
+{
+    const Timeline spans =
+        unitTimeline(spec.colour, spec.pattern, spec.flashes, spec.clockFactor, clipEndMs(spec));
+    return litPart(spans, spec.startMs + fromMs, spec.startMs + toMs);
+}
+
+double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
+                   std::uint8_t *cr, int cStride)
+{
+    const double t = frameTimeMs(spec, i), w = spec.width, h = spec.height;
+    const double interval = 1000 / spec.fps, readoutMs = 0.8 * interval;
+    const double exposure = spec.exposureMs > 0 ? spec.exposureMs : interval;
+    const double untilMs = clipEndMs(spec);
+    // Each row is exposed a little later than the one above it (rolling shutter).
+    auto exposed = [&](const Timeline &spans, double offsetMs, double row) {
+        const double from = offsetMs + t + row / h * readoutMs;
+        return litPart(spans, from, from + exposure);
+    };
+
+    const double ledY = 0.55 * h, R = spec.ledRadius;
+    std::vector<Light> lights{{0.42 * w, ledY, R, ledColour(spec.colour), 0}};
+    lights[0].level =
+        exposed(unitTimeline(spec.colour, spec.pattern, spec.flashes, spec.clockFactor, untilMs),
+                spec.startMs, ledY);
+    if (spec.otherCode[0] > 0) {
+        const Timeline other =
+            unitTimeline(spec.colour, -1, spec.otherCode, spec.clockFactor * 1.01, untilMs + 7300);
+        lights.push_back({0.62 * w, 0.72 * h, R, ledColour(spec.colour), 0});
+        lights.back().level = exposed(other, spec.startMs + 7300, 0.72 * h);
+    }
+    if (spec.otherBlinker) { // a slow blink of 685 ms on and off: no rhythm of the unit
+        lights.push_back({0.2 * w, 0.3 * h, 1.5 * R, {0.7, 0.8, 1}, 0});
+        lights.back().level = exposed(unitTimeline(0, 1, {}, 1.37, untilMs), 0, 0.3 * h);
+    }
+    if (spec.lamp)
+        lights.push_back({0.78 * w, 0.3 * h, 3 * R, {1, 0.85, 0.6}, 1});
+
+    // The camera moves: shake of a few hertz and a slow drift over the clip.
+    const double u = t / (spec.durationS * 1000);
+    const double dx = spec.shakePx * (0.7 * std::sin(2 * Pi * 1.7 * t / 1000 + spec.seed) +
+                                      0.6 * (hash01(spec.seed, i, 2) - 0.5)) +
+                      spec.driftPx * u;
+    const double dy = spec.shakePx * (0.7 * std::sin(2 * Pi * 2.3 * t / 1000) +
+                                      0.6 * (hash01(spec.seed, i, 3) - 0.5)) +
+                      0.5 * spec.driftPx * u;
+    // Auto exposure and white balance: each channel's gain drifts its own way.
+    const Rgb gain{1 + spec.gainRamp * u, 1 - 0.5 * spec.gainRamp * u,
+                   1 + spec.gainRamp * std::sin(Pi * u)};
+
+    // The wall's texture moves with the camera; it is separable into column
+    // and row terms. Mains light pulses at 100 or 120 Hz, each row averaging
+    // it over its own exposure.
+    std::vector<double> columns(2 * spec.width), rows(3 * spec.height);
+    for (int x = 0; x < spec.width; ++x)
+        columns[2 * x] = std::sin(0.13 * (x + dx)), columns[2 * x + 1] = std::sin(0.7 * (x + dx));
+    for (int row = 0; row < spec.height; ++row) {
+        const double f = 2 * Pi * spec.flickerHz / 1000, from = t + row / h * readoutMs;
+        rows[3 * row] = 22 * std::cos(0.11 * (row + dy));
+        rows[3 * row + 1] = 9 * std::sin(0.9 * (row + dy));
+        const double pulse =
+            f > 0 ? (std::cos(f * from) - std::cos(f * (from + exposure))) / (f * exposure) : 0;
+        rows[3 * row + 2] = spec.level * (1 + spec.flickerDepth * pulse);
+    }
+    std::uint64_t noise = std::uint64_t(hash01(spec.seed, i, 4) * 9e15) | 1;
+    auto pixel = [&](int px, int py) {
+        const double *c = &columns[2 * px], *r = &rows[3 * py];
+        const double bg = (70 + c[0] * r[0] + c[1] * r[1]) * r[2];
+        Rgb rgb{1.05 * bg, bg, 0.85 * bg};
+        for (const Light &l : lights) {
+            const double lx = px + dx - l.x, ly = py + dy - l.y, reach = 8 * l.radius + 2;
+            if (std::abs(lx) < reach && std::abs(ly) < reach)
+                addLight(rgb, l, std::hypot(lx, ly));
+        }
+        noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
+        const double n = spec.noise * ((noise & 0xFFFF) + (noise >> 16 & 0xFFFF) - 65535.0) / 37837;
+        return Rgb{std::clamp(rgb.r * gain.r + n, 0.0, 255.0),
+                   std::clamp(rgb.g * gain.g + n, 0.0, 255.0),
+                   std::clamp(rgb.b * gain.b + n, 0.0, 255.0)};
+    };
+
+    // BT.601 limited range; chroma from the mean of each 2x2 block.
+    for (int by = 0; by + 1 < spec.height; by += 2) {
+        for (int bx = 0; bx + 1 < spec.width; bx += 2) {
+            Rgb sum;
+            for (int k = 0; k < 4; ++k) {
+                const Rgb c = pixel(bx + k % 2, by + k / 2);
+                y[(by + k / 2) * yStride + bx + k % 2] =
+                    std::uint8_t(16.5 + (65.481 * c.r + 128.553 * c.g + 24.966 * c.b) / 255);
+                sum = {sum.r + c.r / 4, sum.g + c.g / 4, sum.b + c.b / 4};
+            }
+            const int ci = by / 2 * cStride + bx / 2;
+            cb[ci] = std::uint8_t(128.5 + (-37.797 * sum.r - 74.203 * sum.g + 112 * sum.b) / 255);
+            cr[ci] = std::uint8_t(128.5 + (112 * sum.r - 93.786 * sum.g - 18.214 * sum.b) / 255);
+        }
+    }
+    return t;
+}
+
+recording::FrameView renderView(const ClipSpec &spec, int i, std::vector<std::uint8_t> &buffer)
+{
+    const int w = spec.width, cw = w / 2, ch = spec.height / 2, lumaSize = w * spec.height;
+    buffer.resize(lumaSize + 2 * cw * ch);
+    std::uint8_t *cb = buffer.data() + lumaSize, *cr = cb + cw * ch;
+    const double timeMs = renderFrame(spec, i, buffer.data(), w, cb, cr, cw);
+    return {timeMs, w, spec.height, buffer.data(), w, cb, cr, cw, cw, ch};
+}
+
+namespace {
+
+struct OutputCloser {
+    void operator()(AVFormatContext *c) const
+    {
+        if (c->pb)
+            avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+// Frees an FFmpeg object with its free function, which takes its address.
+template <auto Free> struct Freer {
+    template <typename T> void operator()(T *p) const { Free(&p); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>>;
+using FramePtr = std::unique_ptr<AVFrame, Freer<av_frame_free>>;
+using PacketPtr = std::unique_ptr<AVPacket, Freer<av_packet_free>>;
+struct ScalerFreer {
+    void operator()(SwsContext *s) const { sws_freeContext(s); }
+};
+
+// Sends one frame (null: the end) and writes every packet the encoder has ready.
+bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *frame)
+{
+    if (avcodec_send_frame(codec, frame) < 0)
+        return false;
+    PacketPtr packet(av_packet_alloc());
+    int ret;
+    while ((ret = avcodec_receive_packet(codec, packet.get())) >= 0) {
+        av_packet_rescale_ts(packet.get(), codec->time_base, out->streams[0]->time_base);
+        if (av_interleaved_write_frame(out, packet.get()) < 0)
+            return false;
+    }
+    return ret == AVERROR(EAGAIN) || ret == AVERROR_EOF;
+}
+
+} // namespace
+
+std::string encodeClip(const ClipSpec &spec, const std::string &path)
+{
+    const bool mjpeg = spec.codec == Codec::MjpegAvi;
+    const bool hevc = spec.codec == Codec::HevcMp4 || spec.codec == Codec::HevcMkv;
+    const bool mkv = spec.codec == Codec::H264Mkv || spec.codec == Codec::HevcMkv;
+    const int width = spec.outWidth > 0 ? spec.outWidth : spec.width;
+    const int height = spec.outHeight > 0 ? spec.outHeight : spec.height;
+
+    av_log_set_level(AV_LOG_ERROR);
+    AVFormatContext *raw = nullptr;
+    const char *muxer = mjpeg ? "avi" : mkv ? "matroska" : "mp4";
+    avformat_alloc_output_context2(&raw, nullptr, muxer, path.c_str());
+    std::unique_ptr<AVFormatContext, OutputCloser> out(raw);
+    const char *encoderName = mjpeg ? "mjpeg" : hevc ? "libx265" : "libx264";
+    const AVCodec *encoder = avcodec_find_encoder_by_name(encoderName);
+    if (!out || !encoder)
+        return "no muxer or encoder";
+    CodecPtr codec(avcodec_alloc_context3(encoder));
+    codec->width = width;
+    codec->height = height;
+    codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+    codec->framerate = av_d2q(spec.fps, 100000);
+    // AVI counts frames; the others take each frame's own time, to the 90 kHz tick.
+    codec->time_base = mjpeg ? av_inv_q(codec->framerate) : AVRational{1, 90000};
+    codec->gop_size = std::max(1, int(spec.fps));
+    codec->thread_count = 2;
+    if (out->oformat->flags & AVFMT_GLOBALHEADER)
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary *options = nullptr;
+    if (mjpeg) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        codec->global_quality = FF_QP2LAMBDA * std::clamp(spec.quality, 2, 31);
+    } else {
+        av_dict_set(&options, "preset", spec.preset.c_str(), 0);
+        av_dict_set_int(&options, "crf", spec.quality, 0);
+        av_dict_set(&options, "x265-params", "log-level=none", 0);
+    }
+    const int opened = avcodec_open2(codec.get(), encoder, &options);
+    av_dict_free(&options);
+    AVStream *stream = avformat_new_stream(out.get(), nullptr);
+    if (opened < 0 || !stream || avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0)
+        return "cannot open the encoder";
+    stream->time_base = codec->time_base;
+    if (spec.rotation != 0) {
+        auto *matrix = reinterpret_cast<std::int32_t *>(
+            av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(std::int32_t)));
+        if (matrix)
+            av_display_rotation_set(matrix, spec.rotation); // clockwise
+    }
+    if (avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(out.get(), nullptr) < 0)
+        return "cannot write " + path;
+
+    FramePtr frame(av_frame_alloc());
+    frame->width = width;
+    frame->height = height;
+    frame->format = codec->pix_fmt;
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return "out of memory";
+    // Large clips are rendered small and scaled up: the LED grows with them.
+    std::unique_ptr<SwsContext, ScalerFreer> scaler;
+    if (width != spec.width || height != spec.height)
+        scaler.reset(sws_getContext(spec.width, spec.height, AV_PIX_FMT_YUV420P, width, height,
+                                    AVPixelFormat(frame->format), SWS_BILINEAR, nullptr, nullptr,
+                                    nullptr));
+    std::vector<std::uint8_t> small;
+    for (int i = 0; i < frameCount(spec); ++i) {
+        if (av_frame_make_writable(frame.get()) < 0)
+            return "out of memory";
+        double timeMs;
+        if (scaler) {
+            const recording::FrameView v = renderView(spec, i, small);
+            const std::uint8_t *planes[3] = {v.luma, v.cb, v.cr};
+            const int strides[3] = {v.lumaStride, v.chromaStride, v.chromaStride};
+            sws_scale(scaler.get(), planes, strides, 0, spec.height, frame->data, frame->linesize);
+            timeMs = v.timeMs;
+        } else {
+            timeMs = renderFrame(spec, i, frame->data[0], frame->linesize[0], frame->data[1],
+                                 frame->data[2], frame->linesize[1]);
+        }
+        frame->pts = mjpeg ? i : std::llround(timeMs * 90);
+        if (!writePackets(out.get(), codec.get(), frame.get()))
+            return "cannot encode frame " + std::to_string(i);
+    }
+    if (!writePackets(out.get(), codec.get(), nullptr) || av_write_trailer(out.get()) < 0)
+        return "cannot finish " + path;
+    return {};
+}
+
+} // namespace clips
