@@ -1,6 +1,7 @@
 #include "recordingreader.h"
 
 #include "catalogue.h"
+#include "cataloguecheck.h"
 #include "dialogs.h"
 #include "progressdialog.h"
 
@@ -31,6 +32,13 @@ QString text(const char *key)
 QString withArgument(QString text, const QString &argument)
 {
     return text.replace(QStringLiteral("%1"), argument);
+}
+
+// A file's name as shown: control and invisible characters escaped, so a name
+// cannot break or reorder the lines around it.
+QString shownName(const QString &path)
+{
+    return catalogue::escaped(QFileInfo(path).fileName());
 }
 
 QString number(double value)
@@ -66,11 +74,11 @@ std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
 {
     const qsizetype chosen = firstVideo(paths);
     if (chosen < 0) {
-        const QFileInfo first(paths.value(0));
-        tell({first.fileName(), text(first.isDir() ? "Ordner" : "Kein_Video")});
+        tell({shownName(paths.value(0)),
+              text(QFileInfo(paths.value(0)).isDir() ? "Ordner" : "Kein_Video")});
         return std::nullopt;
     }
-    m_fileLines = {QFileInfo(paths[chosen]).fileName()};
+    m_fileLines = {shownName(paths[chosen])};
     if (paths.size() > 1)
         m_fileLines << text("Mehrere_Dateien");
 
@@ -81,7 +89,7 @@ std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
     if (failure == Failure::Cancelled)
         return std::nullopt;
     if (failure == Failure::Missing)
-        tell({text("Programm_fehlt"), m_program});
+        tell({text("Programm_fehlt"), catalogue::escaped(m_program)});
     else if (failure != Failure::None)
         tell(m_fileLines + QStringList(failureText(failure)));
     else if (reading.status != DecoderReading::Status::Decoded)
