@@ -2,6 +2,7 @@
 // contents. Every input keeps the promises checked below; the names looked up
 // come from the input's own lines, so that they are found.
 
+#include "catalogue.h"
 #include "cataloguecheck.h"
 #include "profilereader.h"
 
