@@ -1,7 +1,6 @@
 #include "recordingreader.h"
 
 #include "catalogue.h"
-#include "cataloguecheck.h"
 #include "dialogs.h"
 #include "progressdialog.h"
 
@@ -34,11 +33,22 @@ QString withArgument(QString text, const QString &argument)
     return text.replace(QStringLiteral("%1"), argument);
 }
 
-// A file's name as shown: control and invisible characters escaped, so a name
-// cannot break or reorder the lines around it.
+// A file's name or path as shown: control and invisible characters replaced,
+// so a name cannot break or reorder the lines around it.
+QString shown(QString name)
+{
+    for (QChar &c : name) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format ||
+            category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            c = QChar::ReplacementCharacter;
+    }
+    return name;
+}
+
 QString shownName(const QString &path)
 {
-    return catalogue::escaped(QFileInfo(path).fileName());
+    return shown(QFileInfo(path).fileName());
 }
 
 QString number(double value)
@@ -89,7 +99,7 @@ std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
     if (failure == Failure::Cancelled)
         return std::nullopt;
     if (failure == Failure::Missing)
-        tell({text("Programm_fehlt"), catalogue::escaped(m_program)});
+        tell({text("Programm_fehlt"), shown(m_program)});
     else if (failure != Failure::None)
         tell(m_fileLines + QStringList(failureText(failure)));
     else if (reading.status != DecoderReading::Status::Decoded)
