@@ -24,6 +24,28 @@ constexpr int BufferSize = 50;
 constexpr std::array<const char *, 3> ColourWords = {"GREEN", "RED", "YELLOW"};
 constexpr std::array<const char *, 3> GroupKeys = {"Akku", "HC11_Fehler", "MH_Fehler"};
 
+// The texts of reading a recording, other than the reasons.
+constexpr std::array<const char *, 20> RecordingTexts = {"Titel",
+                                                         "Oeffnen",
+                                                         "Videos",
+                                                         "Alle_Dateien",
+                                                         "Gelesen",
+                                                         "Gelesen_ohne_Laenge",
+                                                         "Mehrere_Dateien",
+                                                         "Abbrechen",
+                                                         "OK",
+                                                         "Unsicher",
+                                                         "Beste_Lesung",
+                                                         "Nicht_gelesen",
+                                                         "Nichts_gewaehlt",
+                                                         "Kein_Video",
+                                                         "Ordner",
+                                                         "Programm_fehlt",
+                                                         "Abgestuerzt",
+                                                         "Zeitlimit",
+                                                         "Antwort_unlesbar",
+                                                         "Datei_geaendert"};
+
 const QString Names = QStringLiteral("Bezeichnungen");
 const QString Causes = QStringLiteral("Kestrion");
 
@@ -78,6 +100,11 @@ QList<std::pair<QString, QString>> ProgramKeys()
     }
     for (const char *key : GroupKeys)
         keys.append({Names, QLatin1String(key)});
+    // The texts of reading a recording, shown only when one is read.
+    for (const char *key : RecordingTexts)
+        keys.append({QLatin1String(RecordingSection), QLatin1String(key)});
+    for (const char *key : RecordingReasons)
+        keys.append({QLatin1String(RecordingSection), QLatin1String(key)});
     return keys;
 }
 

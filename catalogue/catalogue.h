@@ -10,6 +10,26 @@ namespace catalogue {
 // The catalogue file's name; it lies in the executable's folder.
 inline constexpr char CatalogueFileName[] = "ErrorMessage.ini";
 
+// Section of the texts about reading a recording of the LED.
+inline constexpr char RecordingSection[] = "Aufnahme";
+
+// The reasons the decoder gives for a recording it did not read with
+// certainty. Each is also the key of its text in [Aufnahme]; "none" stands
+// for a reason the program does not know.
+inline constexpr std::array<const char *, 13> RecordingReasons = {"none",
+                                                                  "cannot_open",
+                                                                  "not_a_video",
+                                                                  "frame_too_large",
+                                                                  "no_frames",
+                                                                  "no_blinking_light",
+                                                                  "too_short",
+                                                                  "frame_rate_too_low",
+                                                                  "cycles_disagree",
+                                                                  "two_lights_blink",
+                                                                  "colour_unclear",
+                                                                  "colour_does_not_fit",
+                                                                  "not_a_kestrion_code"};
+
 // Texts the program needs after start-up, alive for the whole run.
 // BitTexts[bit][colour]: cause text of bit 0..15 for colour 0 green, 1 red, 2 yellow.
 extern std::array<std::array<QString, 3>, 16> BitTexts;

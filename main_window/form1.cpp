@@ -5,18 +5,25 @@
 #include "catalogue.h"
 #include "combobox.h"
 #include "controls.h"
+#include "dialogs.h"
 #include "errorword.h"
 #include "fehlerbeschreibung.h"
 #include "line.h"
+#include "recordingreader.h"
 #include "shape.h"
 #include "timer.h"
 #include "twips.h"
 #include "windowmanager.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QShortcut>
+#include <QTimer>
 
 using namespace catalogue;
 using toolkit::colourFromBgr;
@@ -54,6 +61,17 @@ QFont smallArial()
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(8.25);
     return font;
+}
+
+// The local files among dragged data; links and text give none.
+QStringList localFiles(const QMimeData *data)
+{
+    QStringList files;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
 }
 
 toolkit::ComboBox *makeCombo(QWidget *parent)
@@ -136,6 +154,12 @@ void Form1::createInputs()
     Timer1 = new toolkit::Timer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
+    // A recording is dropped on the window or opened with Ctrl+O; nothing
+    // in the window shows either.
+    setAcceptDrops(true);
+    OpenShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+    OpenShortcut->setObjectName(QStringLiteral("OpenShortcut"));
+
     // Placeholders until Form_Load reads the catalogue.
     Frame1->setTitle(QStringLiteral("Frame1"));
     Frame2->setTitle(QStringLiteral("Frame2"));
@@ -179,6 +203,7 @@ void Form1::wireEvents()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Timer1, &toolkit::Timer::timer, this, &Form1::Timer1_Timer);
+    connect(OpenShortcut, &QShortcut::activated, this, &Form1::OpenShortcut_Activated);
 }
 
 // Screen readers name each list after its frame's caption, as a sighted user reads it.
@@ -287,6 +312,7 @@ void Form1::Command2_Click()
     // The main window is the only one open here, so closing it ends the program.
     close();
 }
+
 void Form1::Command3_Click()
 {
     if (!Combo2->isEnabled() && !Combo3[0]->isEnabled())
@@ -317,6 +343,7 @@ void Form1::Command3_Click()
 
     Timer1->setEnabled(true);
 }
+
 void Form1::Timer1_Timer()
 {
     // Disabled first and enabled last: ticks never overlap, and each interval
@@ -333,6 +360,97 @@ void Form1::Timer1_Timer()
     DigitIndex = next.digitIndex;
     Timer1->setInterval(next.interval);
     Timer1->setEnabled(next.running);
+}
+
+// A drop is taken while the window takes input and no recording is being
+// read: a second one is refused, and so is one while a modal window is open.
+void Form1::Form_OLEDragOver(const QMimeData *data, bool &accept)
+{
+    accept =
+        !m_readingRecording && !QApplication::activeModalWidget() && !localFiles(data).isEmpty();
+}
+
+void Form1::Form_OLEDragDrop(const QMimeData *data)
+{
+    // Read once the drop has ended, so the file manager is not kept waiting
+    // for the whole reading.
+    m_readingRecording = true;
+    QTimer::singleShot(0, this, [this, files = localFiles(data)] { readRecording(files); });
+}
+
+void Form1::OpenShortcut_Activated()
+{
+    if (m_readingRecording)
+        return;
+    const QString file = toolkit::chooseFile(
+        this, ReadCatalogueText(QLatin1String(RecordingSection), QStringLiteral("Oeffnen")),
+        RecordingReader::fileFilters());
+    if (file.isEmpty())
+        return;
+    m_readingRecording = true;
+    QTimer::singleShot(0, this, [this, file] { readRecording({file}); });
+}
+
+void Form1::setDecoder(const QString &program, qint64 timeLimitMs)
+{
+    m_decoder = program;
+    m_decoderTimeLimitMs = timeLimitMs;
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    dragMoveEvent(event);
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent *event)
+{
+    bool accept = false;
+    Form_OLEDragOver(event->mimeData(), accept);
+    if (accept)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    bool accept = false;
+    Form_OLEDragOver(event->mimeData(), accept);
+    if (!accept)
+        return event->ignore();
+    event->acceptProposedAction();
+    Form_OLEDragDrop(event->mimeData());
+}
+
+void Form1::readRecording(const QStringList &paths)
+{
+#ifdef Q_OS_WIN
+    const QString decoderName = QStringLiteral("/kestrion-blinkcode-decode.exe");
+#else
+    const QString decoderName = QStringLiteral("/kestrion-blinkcode-decode");
+#endif
+    RecordingReader reader(
+        this, m_decoder.isEmpty() ? toolkit::applicationPath() + decoderName : m_decoder,
+        m_decoderTimeLimitMs);
+    if (const std::optional<decoding::DecoderReading> reading = reader.read(paths))
+        applyReading(*reading);
+    m_readingRecording = false;
+}
+
+// A decoded recording is chosen as the user would choose it, through the same
+// handlers in the same order: the colour, which resets the other lists and
+// stops the sequence, then the battery pattern or the four flash counts; then
+// the display button shows the causes and, once closed, replays the code.
+void Form1::applyReading(const decoding::DecoderReading &reading)
+{
+    Combo1->setListIndex(reading.colour);
+    if (reading.colour == 0) {
+        Combo2->setListIndex(reading.pattern);
+    } else {
+        for (int i = 0; i < 4; ++i)
+            Combo3[i]->setListIndex(reading.flashes[i] - 1);
+    }
+    Command3_Click();
 }
 
 } // namespace main_window

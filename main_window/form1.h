@@ -7,7 +7,13 @@
 
 class QGroupBox;
 class QLabel;
+class QMimeData;
 class QPushButton;
+class QShortcut;
+
+namespace decoding {
+struct DecoderReading;
+}
 
 namespace toolkit {
 class ComboBox;
@@ -45,6 +51,22 @@ public:
     void Command3_Click();
     void Timer1_Timer();
 
+    // A recording of the LED dragged over the window, dropped on it, or
+    // opened with Ctrl+O: decoded in a child process, then applied as the
+    // user would choose it.
+    void Form_OLEDragOver(const QMimeData *data, bool &accept);
+    void Form_OLEDragDrop(const QMimeData *data);
+    void OpenShortcut_Activated();
+
+    // Tests: the decoder to run instead of the one beside the program, and a
+    // fixed time limit for it in ms (0: its usual limit).
+    void setDecoder(const QString &program, qint64 timeLimitMs = 0);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     void Form_Load(const QString &applicationFolder);
     void createDrawing();
@@ -52,6 +74,8 @@ private:
     void createInfo();
     void wireEvents();
     void nameForAssistiveTechnology();
+    void readRecording(const QStringList &paths);
+    void applyReading(const decoding::DecoderReading &reading);
 
     QGroupBox *Frame1 = nullptr;
     toolkit::ComboBox *Combo1 = nullptr;
@@ -71,6 +95,11 @@ private:
     QLabel *Image1 = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label1 = nullptr;
+    QShortcut *OpenShortcut = nullptr;
+
+    QString m_decoder; // empty: the one beside the program
+    qint64 m_decoderTimeLimitMs = 0;
+    bool m_readingRecording = false; // from the drop until its reading has been applied
 };
 
 } // namespace main_window

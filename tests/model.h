@@ -11,13 +11,15 @@ struct Model {
     std::array<int, 6> listIndex{-1, -1, -1, -1, -1, -1};
     std::uint32_t ledColour = 0x808080; // grey, as RRGGBB
     bool ledLit = true, timerEnabled = false, windowOpen = false, ended = false;
+    // A recording being read (its progress window open), a message about one open.
+    bool reading = false, message = false;
     int interval = 0; // 0: never armed yet
     std::int16_t blinkCount = 0, digitIndex = 0;
     // The interpretation window: texts of one colour (3: placeholders); a clear bit greys a row.
     int windowColour = 3;
     std::array<bool, 16> bitSet{};
 
-    bool takesInput() const { return !ended && !windowOpen; }
+    bool takesInput() const { return !ended && !windowOpen && !reading && !message; }
     bool batteryMode() const { return enabled[1]; }
     int digit(int i) const { return listIndex[2 + i]; }
 
@@ -55,6 +57,23 @@ struct Model {
 
     // Closing the interpretation window lets the display command go on: it starts the timer.
     void closeWindow() { timerEnabled = timerEnabled || windowOpen, windowOpen = false; }
+
+    // A recording dropped or opened: read, or refused while the window takes no input.
+    bool startReading() { return takesInput() && (reading = true); }
+    void cancelReading() { reading = false; }
+    // A reading that is not applied: nothing changes but a message.
+    void tell() { reading = false, message = true; }
+    void closeMessage() { message = false; }
+
+    // A decoded recording is chosen as the user would choose it, then shown.
+    void readDecoded(int colour, int pattern, const std::array<int, 4> &flashes)
+    {
+        reading = false;
+        choose(0, colour);
+        for (int b = 1; b < 6; ++b)
+            choose(b, b == 1 ? pattern : flashes[b - 2] - 1); // only the enabled boxes take it
+        pressDisplay();
+    }
 
     void tick()
     {

@@ -18,14 +18,16 @@ private slots:
     void diagnostics();
 };
 
-// All 64 keys, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
+// Every key, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
 // keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to
-// 19), [Kestrion] 20, then GREENn in line 21 + 3n, REDn 22 + 3n, YELLOWn 23 + 3n.
+// 19), [Aufnahme] 20 (its 33 keys to 53), [Kestrion] 54, then GREENn in line
+// 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
 static QByteArray complete()
 {
     const auto keys = catalogue::ProgramKeys();
     QByteArray ini;
-    for (const char *section : {"Bezeichnungen", "Farben", "Unterspannung", "Kestrion"}) {
+    for (const char *section :
+         {"Bezeichnungen", "Farben", "Unterspannung", "Aufnahme", "Kestrion"}) {
         ini += '[' + QByteArray(section) + "]\n";
         for (const auto &[s, key] : keys)
             ini += s == QLatin1String(section)
@@ -56,6 +58,8 @@ void tst_CatalogueCheck::diagnostics_data()
 
     QFile shipped(SHIPPED_CATALOGUE);
     row("shipped catalogue", shipped.open(QIODevice::ReadOnly) ? shipped.readAll() : "", {});
+    QFile english(SHIPPED_FOLDER "/ErrorMessage.en.ini");
+    row("English catalogue", english.open(QIODevice::ReadOnly) ? english.readAll() : "", {});
     row("complete catalogue", Base, {});
     row("list entries noted in order", Base,
         {R"(c:13: note: [Farben] 0 must name green: "0")", "c:14: note: [Farben] 1 must name red",
@@ -63,11 +67,11 @@ void tst_CatalogueCheck::diagnostics_data()
          "c:18: note: [Unterspannung] 1 must name the slow blinking",
          R"(c:19: note: [Unterspannung] 2 must name the short flashing: "2")"});
     row("missing key at its section", with("RED3=RED3", ""),
-        {"c:20: error: no key RED3 in [Kestrion]: the program shows an empty text"});
+        {"c:54: error: no key RED3 in [Kestrion]: the program shows an empty text"});
     row("57 bytes cut to 49", with("RED3=RED3", "RED3=" + i49 + "yyyyyyyy"),
-        {"c:31: warning: RED3 is 57 bytes; the program shows only the first 49: " + shownI});
+        {"c:65: warning: RED3 is 57 bytes; the program shows only the first 49: " + shownI});
     row("UTF-8 without byte order mark", with("RED3=RED3", "RED3=Grün"),
-        {"c:31: error: the file has no byte order mark, but its text is UTF-8: the program "
+        {"c:65: error: the file has no byte order mark, but its text is UTF-8: the program "
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
     // Texts measured in their controls, one row for each kind of control.
     row("frame caption too wide",
@@ -86,7 +90,7 @@ void tst_CatalogueCheck::diagnostics_data()
          R"(shows as "Steady ligh")"});
     row("cause text too wide for its row",
         with("YELLOW8=YELLOW8", "YELLOW8=Charger faulty or the wrong mains adapter plugged"),
-        {R"(c:47: warning: YELLOW8 "Charger faulty or the wrong mains adapter plugged" is 10 px )"
+        {R"(c:81: warning: YELLOW8 "Charger faulty or the wrong mains adapter plugged" is 10 px )"
          R"(wider than its row; it shows as "Charger faulty or the wrong mains adapter")"});
     row("window caption too wide",
         with("Form1=Form1", "Form1=FEHLERAUSGABE FIRMWAREVERSIONEN KESTRION 1.XX"),
@@ -95,17 +99,18 @@ void tst_CatalogueCheck::diagnostics_data()
     row("UTF-16BE not understood", "\xFE\xFF" + Base,
         {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
     row("unread keys", Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\n",
-        {"c:69: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
+        {"c:103: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
          "leading zeros: GREEN1)",
-         "c:70: warning: GRÜN3 in [Kestrion] is never read by the program",
-         "c:71: warning: RED16 in [Kestrion] is never read by the program"});
+         "c:104: warning: GRÜN3 in [Kestrion] is never read by the program",
+         "c:105: warning: RED16 in [Kestrion] is never read by the program"});
     row("second key, any case", Base + "red3=x\n",
-        {"c:69: warning: second red3 in [Kestrion] (first in line 31): the program uses"});
+        {"c:103: warning: second red3 in [Kestrion] (first in line 65): the program uses"});
     row("key before any section", "GREEN1=x\n" + Base,
         {"c:1: warning: key GREEN1 before any section: the program never reads it"});
-    row("# is no comment", Base + "# RED3=x\n", {R"(c:69: warning: "#" does not start a comment)"});
+    row("# is no comment", Base + "# RED3=x\n",
+        {R"(c:103: warning: "#" does not start a comment)"});
     row("line without =", Base + "Akku leer\n",
-        {R"(c:69: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
+        {R"(c:103: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
 }
 
 void tst_CatalogueCheck::diagnostics()

@@ -4,20 +4,29 @@
 #include "fehlerbeschreibung.h"
 #include "form1.h"
 #include "model.h"
+#include "progressdialog.h"
 #include "shape.h"
 #include "timer.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <random>
+#include <sys/wait.h>
 
 using catalogue::ReadCatalogueText;
 
@@ -53,16 +62,26 @@ private:
             qFatal("main window not active");
     }
 
-    // Runs also in a modal window's loop; waits while an action's events or a closed press unwind.
+    // Runs also in a modal window's loop; waits while an action's events or a closed press
+    // unwind, and while a recording is read, until the window shown is the one expected.
     void step()
     {
-        if ((m_pressing ? !QApplication::activeModalWidget() : m_busy) && ++m_waits < 100000)
-            return QTimer::singleShot(0, this, &tst_RandomUse::step);
-        const QString diff = std::exchange(m_waits, 0) < 100000 ? firstDifference() : "never ends";
+        if (!settled() && (m_waits++ == 0 || m_waited.elapsed() < 20000)) {
+            if (m_waits == 1)
+                m_waited.start();
+            return QTimer::singleShot(m_waits > 100, this, &tst_RandomUse::step);
+        }
+        const bool stuck = std::exchange(m_waits, 0) > 0 && !settled();
+        QString diff = firstDifference();
+        if (diff.isEmpty() && stuck)
+            diff = QStringLiteral("never settles, modal window: %1")
+                       .arg(QApplication::activeModalWidget()
+                                ? QApplication::activeModalWidget()->metaObject()->className()
+                                : "none");
         if (!diff.isEmpty())
             m_failure = QString::asprintf("seed %u, action %d (%ls): %ls", m_seed, m_done,
                                           qUtf16Printable(m_last), qUtf16Printable(diff));
-        if (!m_failure.isEmpty() || (m_done >= m_actions && !m_model->windowOpen)) {
+        if (!m_failure.isEmpty() || (m_done >= m_actions && !modalExpected())) {
             QApplication::closeAllWindows();
             return m_loop.quit();
         }
@@ -74,10 +93,42 @@ private:
         act();
     }
 
+    bool modalExpected() const
+    {
+        return m_model->windowOpen || m_model->reading || m_model->message;
+    }
+
+    bool settled()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (m_pressing ? !modal : m_busy)
+            return false;
+        if (m_model->reading)
+            return qobject_cast<toolkit::ProgressDialog *>(modal);
+        if (m_model->message)
+            return qobject_cast<QMessageBox *>(modal);
+        if (m_model->windowOpen)
+            return qobject_cast<interpretation::Fehlerbeschreibung *>(modal);
+        QMimeData probe; // the window takes a drop only when it has finished with the last one
+        probe.setUrls({QUrl::fromLocalFile(m_dir.path())});
+        bool idle = false;
+        m_form->Form_OLEDragOver(&probe, idle);
+        return m_pressing || (!modal && idle);
+    }
+
     void act()
     {
         const int box = pick(6), kind = pick(100);
-        if (m_model->windowOpen && (kind < 15 || m_done > m_actions)) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (m_model->message && (kind < 15 || m_done > m_actions)) {
+            m_last = QStringLiteral("close the message");
+            m_model->closeMessage();
+            closeModal(modal, qobject_cast<QMessageBox *>(modal)->buttons().value(0));
+        } else if (m_model->reading && (kind < 8 || m_done > m_actions)) {
+            m_last = QStringLiteral("cancel the reading");
+            m_model->cancelReading();
+            closeModal(modal, qobject_cast<toolkit::ProgressDialog *>(modal)->Cancel);
+        } else if (m_model->windowOpen && (kind < 15 || m_done > m_actions)) {
             m_last = QStringLiteral("close the interpretation window");
             m_model->closeWindow();
             QApplication::activeModalWidget()->close(); // its close box
@@ -90,15 +141,17 @@ private:
             m_model->tick();
         } else if (kind < 55) {
             chooseFromList(box);
+        } else if (kind < 83) {
+            keyOrWheel(box, kind < 72);
         } else if (kind < 88) {
-            keyOrWheel(box, kind < 75);
+            dropRecording();
         } else if (kind < 99 || pick(3)) {
             m_model->pressDisplay();
             const QScopedValueRollback pressing(m_pressing, true); // until its window closes
             press(m_form->findChild<QPushButton *>("Command3"), pick(4));
         } else {
             m_model->exit();
-            if (pick(3) || m_model->windowOpen) // a blocked window gets no close box
+            if (pick(3) || modalExpected()) // a blocked window gets no close box
                 return press(m_form->findChild<QPushButton *>("Command2"), pick(2));
             m_last = QStringLiteral("close box of the main window");
             m_form->close();
@@ -166,6 +219,165 @@ private:
         }
     }
 
+    // Closes a message or the progress window by Enter, Escape, its button or its close box.
+    void closeModal(QWidget *modal, QAbstractButton *button)
+    {
+        const int how = pick(4);
+        m_last += std::array{" by Enter", " by Escape", " by its button", " by its close box"}[how];
+        if (how < 2)
+            QTest::keyClick(modal->windowHandle(), how ? Qt::Key_Escape : Qt::Key_Return);
+        else
+            how == 2 ? QTest::mouseClick(button, Qt::LeftButton) : void(modal->close());
+    }
+
+    // A recording as the decoder will see it: the fake decoder plays its lines.
+    QString recording(const QByteArray &lines, const QString &suffix = QStringLiteral(".mp4"))
+    {
+        QFile file(m_dir.filePath(QString("rec%1%2").arg(++m_files).arg(suffix)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(lines) != lines.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
+    }
+
+    static QString text(const char *key, int value = 0)
+    {
+        return ReadCatalogueText("Aufnahme", key).replace("%1", QString::number(value));
+    }
+
+    struct Drop {
+        QStringList paths;
+        QString decoder = FAKE_DECODER;
+        qint64 limitMs = 0;
+        enum { Decoded, Message, Reading } outcome = Message;
+        int colour = -1, pattern = -1;
+        std::array<int, 4> flashes{};
+        QStringList message; // what the message must say
+    };
+
+    // A drop and what the user must see of it, one kind of decoder answer or file each.
+    Drop makeDrop()
+    {
+        Drop d;
+        const int kind = pick(10), status = pick(3), value = pick(100);
+        d.colour = kind < 2 || kind == 6 ? pick(3) : pick(4) - 1, d.pattern = pick(3);
+        QStringList digits;
+        for (int &flashes : d.flashes)
+            digits << QString::number(flashes = 1 + pick(16));
+        const QString flashes = digits.join(", ");
+        const auto &reasons = catalogue::RecordingReasons;
+        const QByteArray reason = pick(8) ? reasons[pick(int(reasons.size()))] : "blurry_lens";
+        const QByteArray code = d.colour == 0 ? ",\"pattern\":" + QByteArray::number(d.pattern)
+                                              : ",\"flashes\":[" + flashes.toLatin1() + ']';
+        const char *colour = std::array{"", ",\"colour\":\"green\"", ",\"colour\":\"red\"",
+                                        ",\"colour\":\"yellow\""}[d.colour + 1];
+        const auto result = [&](const char *status, bool known) {
+            return "result {\"status\":\"" + QByteArray(status) + '"' +
+                   (known ? colour + code : "") +
+                   ",\"message\":\"x\",\"error_word\":0,\"reason\":\"" + reason +
+                   "\",\"reason_value\":" + QByteArray::number(value) + "}\n";
+        };
+        const QByteArray progress = "progress 0.5 0\nprogress 2 8.5\n";
+        QList<QByteArray> garbage =
+            QByteArray("hello|progress x 8|result {|result [1]|\xff").split('|');
+        garbage << result("decoded", true) + "@exit 1" << result("unsure", true) + "progress 8 8"
+                << QByteArray(70000, 'x') << result("maybe", true) << result("decoded", false);
+        switch (kind) {
+        case 0: // decoded, perhaps the one video among several files
+        case 1:
+            d.outcome = Drop::Decoded;
+            d.paths = {recording(progress + result("decoded", true) + "@exit 0\n")};
+            if (kind == 1)
+                d.paths.prepend(pick(2) ? recording("notes", ".txt") : m_dir.path());
+            return d;
+        case 2: // unsure or failed: the reason, and the best reading labelled as unsure
+            d.paths = {recording(result(status ? "unsure" : "error", status == 1) + "@exit 1\n")};
+            d.message = {text(status ? "Unsicher" : "Nicht_gelesen"), text("Nichts_gewaehlt"),
+                         text(reason == "blurry_lens" ? "none" : reason.constData(), value)};
+            if (status == 1)
+                d.message << ReadCatalogueText("Aufnahme", "Beste_Lesung").section("%1", 0, 0)
+                          << (d.colour
+                                  ? flashes
+                                  : ReadCatalogueText("Unterspannung", QString::number(d.pattern)))
+                          << ReadCatalogueText("Farben", QString::number(d.colour));
+            return d;
+        case 3: // no answer: cancelled by the user, or after a time limit
+            d.limitMs = pick(2) ? 0 : 100;
+            d.outcome = d.limitMs ? Drop::Message : Drop::Reading;
+            d.paths = {recording(progress + "@hang\n")}, d.message = {text("Zeitlimit")};
+            return d;
+        case 4: // crashed, or ended without a result
+            d.paths = {recording(progress + (status ? "@crash\n" : "@exit 1\n"))};
+            return d.message = {text("Abgestuerzt")}, d;
+        case 5:
+            d.paths = {recording(progress + garbage[pick(int(garbage.size()))] + '\n')};
+            return d.message = {text("Antwort_unlesbar")}, d;
+        case 6: // deleted while the decoder reads it
+            d.paths = {recording(progress + "@delete\n" + result("decoded", true))};
+            return d.message = {text("Datei_geaendert")}, d;
+        case 7:
+            return d.paths = {m_dir.path()}, d.message = {text("Ordner")}, d;
+        case 8:
+            d.paths = {recording("notes", ".txt"), m_dir.path()};
+            return d.message = {text("Kein_Video")}, d;
+        default:
+            d.decoder = m_dir.filePath("missing/kestrion-blinkcode-decode");
+            d.paths = {recording(progress)}, d.message = {text("Programm_fehlt"), d.decoder};
+            return d;
+        }
+    }
+
+    // Drops files on the window, or opens one with Ctrl+O; refused unless the window takes input.
+    void dropRecording()
+    {
+        const Drop d = makeDrop();
+        m_form->setDecoder(d.decoder, d.limitMs);
+        const bool dialog = d.paths.size() == 1 && !QFileInfo(d.paths[0]).isDir() && !pick(4);
+        m_last = QString("%1 %2").arg(dialog ? "open with Ctrl+O" : "drop", d.paths.join(' '));
+        const bool taken = m_model->startReading();
+        if (taken) {
+            if (d.outcome == Drop::Decoded)
+                m_model->readDecoded(d.colour, d.pattern, d.flashes);
+            else if (d.outcome == Drop::Message)
+                m_model->tell();
+            m_message = d.message;
+        }
+        if (dialog) {
+            if (!QApplication::activeModalWidget()) { // the main window gets the keyboard back
+                m_form->activateWindow();
+                (void)QTest::qWaitForWindowActive(m_form.get(), 1000);
+            }
+            m_fileToChoose = d.paths[0];
+            chooseInFileDialog();
+            // Releasing the keys runs the event loop, which may read the recording meanwhile.
+            const QScopedValueRollback pressing(m_pressing, true);
+            QTest::keySequence(mainWindow(), QKeySequence(Qt::CTRL | Qt::Key_O));
+            return m_fileToChoose.clear();
+        }
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &path : d.paths)
+            urls << QUrl::fromLocalFile(path);
+        data.setUrls(urls);
+        QDragEnterEvent enter(centreOf(m_form.get()), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(m_form.get(), &enter);
+        QDropEvent drop(centreOf(m_form.get()), Qt::CopyAction, &data, Qt::LeftButton, {});
+        if (enter.isAccepted())
+            QApplication::sendEvent(m_form.get(), &drop);
+        m_dropTaken = enter.isAccepted() && drop.isAccepted(), m_dropExpected = taken;
+    }
+
+    // Chooses the file in the file dialog once Ctrl+O has opened one; the key
+    // presses Ctrl first, which runs the event loop before the dialog opens.
+    void chooseInFileDialog()
+    {
+        if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            chooser->selectFile(std::exchange(m_fileToChoose, {}));
+            static_cast<QDialog *>(chooser)->accept(); // its Open button
+        } else if (!m_fileToChoose.isEmpty()) {
+            QTimer::singleShot(0, this, &tst_RandomUse::chooseInFileDialog);
+        }
+    }
+
     QString firstDifference()
     {
         const Model &m = *m_model;
@@ -182,6 +394,15 @@ private:
             check(m_boxes[b]->objectName() + ".ListIndex", m_boxes[b]->listIndex(), m.listIndex[b]);
         }
         check("a list left open", QApplication::activePopupWidget() != nullptr, false);
+        check("drop taken", m_dropTaken, m_dropExpected);
+        QWidget *modal = QApplication::activeModalWidget();
+        check("progress window shown", qobject_cast<toolkit::ProgressDialog *>(modal) != nullptr,
+              m.reading);
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        check("message shown", box != nullptr, m.message);
+        for (const QString &part : m.message &&box ? m_message : QStringList())
+            check("message saying " + part, box->text().contains(part), true);
+        check("a decoder running", hasChildProcess(), m.reading);
         const toolkit::Shape *led = m_form->findChild<toolkit::Shape *>("Shape1");
         check("Shape1.FillColor", led->fillColour().name(), QColor(QRgb(m.ledColour)).name());
         check("Shape1.Visible", led->isShapeVisible(), m.ledLit);
@@ -212,6 +433,13 @@ private:
         return diff;
     }
 
+    // Whether this process has a child, also one ended but not yet waited for.
+    static bool hasChildProcess()
+    {
+        siginfo_t info{};
+        return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT | __WALL) == 0;
+    }
+
     int pick(int n) { return int(m_random() % unsigned(n)); }
     QWindow *mainWindow() const { return m_form->windowHandle(); }
     QPoint centreOf(QWidget *w) const { return w->mapTo(m_form.get(), w->rect().center()); }
@@ -225,8 +453,13 @@ private:
     const int m_actions = qEnvironmentVariable("RANDOMUSE_ACTIONS", "10000").toInt();
     std::mt19937 m_random{m_seed};
     QEventLoop m_loop;
-    int m_done = 0, m_idleTicks = 0, m_waits = 0;
-    bool m_busy = false, m_pressing = false; // an action, a display press under way
+    int m_done = 0, m_idleTicks = 0, m_waits = 0, m_files = 0;
+    bool m_busy = false, m_pressing = false;          // an action, a display press under way
+    bool m_dropTaken = false, m_dropExpected = false; // by the last drop
+    QElapsedTimer m_waited;
+    QTemporaryDir m_dir;    // the recordings dropped
+    QStringList m_message;  // what the message shown must say
+    QString m_fileToChoose; // in the file dialog that Ctrl+O opens
     QString m_last, m_failure;
 };
 

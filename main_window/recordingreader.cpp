@@ -1,0 +1,198 @@
+#include "recordingreader.h"
+
+#include "catalogue.h"
+#include "dialogs.h"
+#include "progressdialog.h"
+
+#include <QFileInfo>
+#include <QMimeDatabase>
+
+using decoding::DecoderReading;
+using decoding::DecoderRun;
+using Failure = decoding::DecoderRun::Failure;
+
+namespace main_window {
+
+namespace {
+
+// Name patterns of the videos a phone or camera records, in both cases, as
+// some file dialogs match names case-sensitively.
+constexpr const char *VideoPatterns[] = {"mp4", "m4v", "mov",  "3gp", "3g2",  "mkv", "webm",
+                                         "avi", "mts", "m2ts", "mpg", "mpeg", "wmv", "ogv"};
+
+QString text(const char *key)
+{
+    return catalogue::ReadCatalogueText(QLatin1String(catalogue::RecordingSection),
+                                        QLatin1String(key));
+}
+
+// The catalogue's text with its "%1" replaced; a text without one stays as it
+// is, and a "%" the translator wrote means nothing else.
+QString withArgument(QString text, const QString &argument)
+{
+    return text.replace(QStringLiteral("%1"), argument);
+}
+
+// A file's name or path as shown: control and invisible characters replaced,
+// so a name cannot break or reorder the lines around it.
+QString shown(QString name)
+{
+    for (QChar &c : name) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format ||
+            category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            c = QChar::ReplacementCharacter;
+    }
+    return name;
+}
+
+QString shownName(const QString &path)
+{
+    return shown(QFileInfo(path).fileName());
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 4);
+}
+
+bool isVideo(const QFileInfo &file)
+{
+    if (!file.isFile()) // a folder, a device or a pipe is never read
+        return false;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
+    const auto video = [](const QString &name) { return name.startsWith(QLatin1String("video/")); };
+    const QStringList ancestors = type.allAncestors();
+    return video(type.name()) || std::any_of(ancestors.cbegin(), ancestors.cend(), video);
+}
+
+} // namespace
+
+RecordingReader::RecordingReader(QWidget *owner, const QString &program, qint64 timeLimitMs)
+    : m_owner(owner), m_program(program), m_timeLimitMs(timeLimitMs)
+{}
+
+QStringList RecordingReader::fileFilters()
+{
+    QStringList patterns;
+    for (const char *suffix : VideoPatterns)
+        patterns << "*." + QLatin1String(suffix) << "*." + QString::fromLatin1(suffix).toUpper();
+    return {text("Videos") + " (" + patterns.join(' ') + ')', text("Alle_Dateien") + " (*)"};
+}
+
+std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
+{
+    const qsizetype chosen = firstVideo(paths);
+    if (chosen < 0) {
+        tell({shownName(paths.value(0)),
+              text(QFileInfo(paths.value(0)).isDir() ? "Ordner" : "Kein_Video")});
+        return std::nullopt;
+    }
+    m_fileLines = {shownName(paths[chosen])};
+    if (paths.size() > 1)
+        m_fileLines << text("Mehrere_Dateien");
+
+    DecoderRun run;
+    run.setTimeLimitMs(m_timeLimitMs);
+    const Failure failure = runDecoder(run, paths[chosen]);
+    const DecoderReading &reading = run.reading();
+    if (failure == Failure::Cancelled)
+        return std::nullopt;
+    if (failure == Failure::Missing)
+        tell({text("Programm_fehlt"), shown(m_program)});
+    else if (failure != Failure::None)
+        tell(m_fileLines + QStringList(failureText(failure)));
+    else if (reading.status != DecoderReading::Status::Decoded)
+        tell(m_fileLines + readingLines(reading));
+    else
+        return reading;
+    return std::nullopt;
+}
+
+qsizetype RecordingReader::firstVideo(const QStringList &paths) const
+{
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        if (isVideo(QFileInfo(paths[i])))
+            return i;
+    }
+    return -1;
+}
+
+// Runs the decoder in the progress window, which closes when the decoder
+// ends; cancelling the window kills the decoder.
+Failure RecordingReader::runDecoder(DecoderRun &run, const QString &file)
+{
+    if (!run.start(m_program, file))
+        return run.failure();
+    toolkit::ProgressDialog dialog(m_owner, text("Titel"), text("Abbrechen"));
+    dialog.setText(m_fileLines.join('\n'));
+    dialog.setProgress(-1, withArgument(text("Gelesen_ohne_Laenge"), number(0)));
+    QObject::connect(&run, &DecoderRun::progress, &dialog, [&dialog](double readS, double lengthS) {
+        const QString read = QString::number(readS, 'f', 0);
+        if (lengthS > 0)
+            dialog.setProgress(readS / lengthS, withArgument(text("Gelesen"), read)
+                                                    .replace(QStringLiteral("%2"),
+                                                             QString::number(lengthS, 'f', 0)));
+        else
+            dialog.setProgress(-1, withArgument(text("Gelesen_ohne_Laenge"), read));
+    });
+    QObject::connect(&run, &DecoderRun::finished, &dialog, &QDialog::accept);
+    QObject::connect(&dialog, &QDialog::rejected, &run, &DecoderRun::cancel);
+    if (run.isRunning())
+        dialog.exec();
+    return run.failure();
+}
+
+void RecordingReader::tell(const QStringList &lines) const
+{
+    toolkit::showMessage(m_owner, text("Titel"), lines.join('\n'), text("OK"));
+}
+
+QString RecordingReader::failureText(Failure failure) const
+{
+    switch (failure) {
+    case Failure::Crashed:
+        return text("Abgestuerzt");
+    case Failure::TimedOut:
+        return text("Zeitlimit");
+    case Failure::Garbage:
+        return text("Antwort_unlesbar");
+    case Failure::FileChanged:
+        return text("Datei_geaendert");
+    default:
+        return QString();
+    }
+}
+
+// Why the recording was not read with certainty, and the best reading where
+// the decoder has one, labelled as unsure.
+QStringList RecordingReader::readingLines(const DecoderReading &reading) const
+{
+    const bool unsure = reading.status == DecoderReading::Status::Unsure;
+    const auto &known = catalogue::RecordingReasons;
+    const bool knownReason = std::any_of(known.cbegin(), known.cend(), [&](const char *key) {
+        return reading.reason == QLatin1String(key);
+    });
+    const QByteArray reason = knownReason ? reading.reason.toLatin1() : QByteArray("none");
+    QStringList lines = {text(unsure ? "Unsicher" : "Nicht_gelesen"),
+                         withArgument(text(reason.constData()), number(reading.reasonValue))};
+
+    QStringList best;
+    if (reading.colour >= 0)
+        best << catalogue::ReadCatalogueText(QStringLiteral("Farben"),
+                                             QString::number(reading.colour));
+    if (reading.pattern >= 0 && reading.colour <= 0)
+        best << catalogue::ReadCatalogueText(QStringLiteral("Unterspannung"),
+                                             QString::number(reading.pattern));
+    else if (reading.hasFlashes() && reading.colour != 0)
+        best << QStringLiteral("%1, %2, %3, %4")
+                    .arg(reading.flashes[0])
+                    .arg(reading.flashes[1])
+                    .arg(reading.flashes[2])
+                    .arg(reading.flashes[3]);
+    if (unsure && !best.isEmpty())
+        lines << withArgument(text("Beste_Lesung"), best.join(QStringLiteral(" – ")));
+    return lines << text("Nichts_gewaehlt");
+}
+
+} // namespace main_window

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace toolkit {
+
+// Shows `text` as plain text in a message window modal to `owner`, with a
+// warning sign and one button that Enter and Escape press too; returns when
+// it is closed.
+void showMessage(QWidget *owner, const QString &caption, const QString &text,
+                 const QString &buttonText);
+
+// The desktop's dialog for opening one existing file, modal to `owner`, with
+// name filters such as "Videos (*.mp4 *.mov)"; the chosen file, or "" when
+// cancelled.
+QString chooseFile(QWidget *owner, const QString &caption, const QStringList &filters);
+
+} // namespace toolkit
