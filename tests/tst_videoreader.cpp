@@ -94,9 +94,12 @@ private slots:
         row("a FIFO without a writer", "fifo", {}, {}, E::CannotOpen);
         row("empty file", "empty.mp4", {}, "", E::NotAVideo);
         row("text file named .mp4", "text.mp4", {}, "Not a video\n", E::NotAVideo);
+        row("text file named .asc, which FFmpeg draws", "text.asc", {}, "Not a video\n",
+            E::NotAVideo);
         row("audio only", "audio.m4a", {"-f", "lavfi", "-i", "sine=duration=1"}, {}, E::NotAVideo);
         row("PNG picture", "picture.png", picture, {}, E::NotAVideo);
         row("JPEG picture", "picture.jpg", picture, {}, E::NotAVideo);
+        row("GIF of one frame", "picture.gif", picture, {}, E::NotAVideo);
         row("a header that claims 144 megapixels", "huge.y4m", {}, huge, E::FrameTooLarge);
         row("video stream without frames", "noframes.avi",
             {"-f", "lavfi", "-i", "color", "-frames:v", "0", "-c:v", "mjpeg"}, {}, E::NoFrames);
