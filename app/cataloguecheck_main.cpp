@@ -1,21 +1,24 @@
 #include "catalogue.h"
 #include "cataloguecheck.h"
+#include "textfit.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
 
 namespace {
 
-constexpr char Usage[] = "Usage: kestrion-catalogue-check [FILE]\n";
+constexpr char Usage[] = "Usage: kestrion-catalogue-check [--version] [FILE]\n";
 constexpr char Help[] =
     "Checks a text catalogue of the Kestrion blink-code reader the way the program reads it.\n"
     "FILE defaults to ErrorMessage.ini beside this program, the catalogue the installed\n"
     "program reads. Reports, with line numbers: texts that are missing or empty (errors);\n"
-    "texts cut to 49 characters, keys and sections the program never reads, repeated ones,\n"
-    "text in the wrong encoding and lines it ignores (warnings); and the entries whose\n"
-    "position is fixed (notes). Exit status: 0 no error, 1 errors found, 2 wrong usage.\n";
+    "and texts garbled by the wrong encoding (errors); texts cut to 49 characters, texts\n"
+    "wider than the control that shows them (measured in the program's font at 96 dpi),\n"
+    "keys and sections the program never reads, repeated ones and lines it ignores\n"
+    "(warnings); and the entries whose position is fixed (notes).\n"
+    "Exit status: 0 no error, 1 errors found, 2 wrong usage.\n";
 
 void print(std::FILE *stream, const QString &line)
 {
@@ -34,11 +37,19 @@ QString counted(qsizetype count, const char *what)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Texts are measured with font metrics alone, which need no display. The
+    // report is the only output: Qt's remarks on its set-up would cloud it.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QGuiApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.contains("--help") || arguments.contains("-h")) {
         std::fputs(Usage, stdout);
         std::fputs(Help, stdout);
+        return 0;
+    }
+    if (arguments == QStringList{"--version"}) {
+        std::fputs("kestrion-catalogue-check " KESTRION_VERSION "\n", stdout);
         return 0;
     }
     if (!arguments.isEmpty() && arguments.first() == "--")
@@ -59,7 +70,8 @@ int main(int argc, char *argv[])
         const QString real = QFileInfo(fileName).canonicalFilePath();
         fileName = real.isEmpty() ? fileName : real;
     }
-    const catalogue::CatalogueCheck check = catalogue::checkCatalogueFile(fileName);
+    const catalogue::CatalogueCheck check =
+        catalogue::checkCatalogueFile(fileName, design::fitText);
     for (const catalogue::Diagnostic &diagnostic : check.diagnostics)
         print(stdout, catalogue::formatDiagnostic(fileName, diagnostic));
     print(stdout, catalogue::escaped(fileName) + ": " + counted(check.errors, "error") + ", " +

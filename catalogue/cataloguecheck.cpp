@@ -110,7 +110,7 @@ bool isAscii(QByteArrayView bytes)
 class Checker
 {
 public:
-    explicit Checker(QByteArrayView file);
+    Checker(QByteArrayView file, const MeasureText &measure);
     CatalogueCheck result();
 
 private:
@@ -122,6 +122,7 @@ private:
     void missingTexts();
     void foreignEncoding();
     void listOrder();
+    void textWidths(const MeasureText &measure);
     int findKey(int section, QByteArrayView name) const;
     QString zeroHint(int section, QByteArrayView name) const;
     QString decoded(QByteArrayView bytes) const;
@@ -138,7 +139,8 @@ private:
     std::array<qsizetype, size_t(Repeated::Count)> m_counts = {};
 };
 
-Checker::Checker(QByteArrayView file) : m_file(file), m_text(decodeProfileText(file))
+Checker::Checker(QByteArrayView file, const MeasureText &measure)
+    : m_file(file), m_text(decodeProfileText(file))
 {
     const QList<std::pair<QString, QString>> keys = ProgramKeys();
     QList<ProfileKey> wanted;
@@ -175,6 +177,8 @@ Checker::Checker(QByteArrayView file) : m_file(file), m_text(decodeProfileText(f
     missingTexts();
     foreignEncoding();
     listOrder();
+    if (measure)
+        textWidths(measure);
 }
 
 void Checker::add(Severity severity, qsizetype line, const QString &message)
@@ -347,7 +351,8 @@ void Checker::missingTexts()
 }
 
 // A file without a byte order mark is read as Windows-1252; when its text is
-// UTF-8 all the same, every character beyond ASCII shows as two or three.
+// UTF-8 all the same, every character beyond ASCII shows garbled, as two or
+// three: the program shows wrong texts, an error.
 void Checker::foreignEncoding()
 {
     if (m_utf8Key < 0 || !m_file.isValidUtf8())
@@ -357,7 +362,7 @@ void Checker::foreignEncoding()
     const QByteArrayView value = key.value.first(qMin(key.value.size(), ShownLength * 4));
     QString meant = QString::fromUtf8(value);
     meant.truncate(ShownLength);
-    add(Severity::Warning, key.line,
+    add(Severity::Error, key.line,
         "the file has no byte order mark, but its text is UTF-8: the program reads it as "
         "Windows-1252 and shows " +
             quoted(key.shown) + " for " + quoted(meant) +
@@ -376,6 +381,24 @@ void Checker::listOrder()
                     .arg(QLatin1String(meaning.section), key.name,
                          QLatin1String(meaning.entries[key.name.toInt()]), quoted(key.shown)));
         }
+    }
+}
+
+// Each text the program shows, measured in the control that shows it.
+void Checker::textWidths(const MeasureText &measure)
+{
+    for (const Key &key : std::as_const(m_keys)) {
+        if (key.line == 0 || key.shown.isEmpty())
+            continue;
+        const TextFit fit = measure(QLatin1String(m_sections[key.section].name),
+                                    QLatin1String(key.name), key.shown);
+        if (fit.control.isEmpty() || fit.excess <= 0)
+            continue;
+        add(Severity::Warning, key.line,
+            QString("%1 %2 is %3 px wider than its %4; it shows as %5")
+                .arg(key.label, quoted(key.shown))
+                .arg(fit.excess)
+                .arg(fit.control, quoted(fit.shown)));
     }
 }
 
@@ -433,7 +456,7 @@ QString Checker::decoded(QByteArrayView bytes) const
 
 } // namespace
 
-CatalogueCheck checkCatalogue(QByteArrayView file)
+CatalogueCheck checkCatalogue(QByteArrayView file, const MeasureText &measure)
 {
     const auto error = [](const char *message) {
         return CatalogueCheck{{{Severity::Error, 0, QLatin1String(message)}}, 1, 0};
@@ -444,10 +467,10 @@ CatalogueCheck checkCatalogue(QByteArrayView file)
         return error("the file starts with a UTF-16 big-endian byte order mark, which the "
                      "program does not understand: it shows every text empty; save the file as "
                      "UTF-16 little-endian, as UTF-8 with a byte order mark or as Windows-1252");
-    return Checker(file).result();
+    return Checker(file, measure).result();
 }
 
-CatalogueCheck checkCatalogueFile(const QString &fileName)
+CatalogueCheck checkCatalogueFile(const QString &fileName, const MeasureText &measure)
 {
     const auto error = [](const QString &message) {
         return CatalogueCheck{{{Severity::Error, 0, message}}, 1, 0};
@@ -467,7 +490,7 @@ CatalogueCheck checkCatalogueFile(const QString &fileName)
     const QByteArray bytes = readProfileFile(fileName);
     if (bytes.isEmpty() && info.size() > 0)
         return error("the file cannot be read" + empty);
-    return checkCatalogue(bytes);
+    return checkCatalogue(bytes, measure);
 }
 
 QString formatDiagnostic(const QString &fileName, const Diagnostic &diagnostic)

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace catalogue {
 
@@ -24,14 +25,27 @@ struct CatalogueCheck {
     bool hasError() const { return errors > 0; }
 };
 
+// How a text fits the control that shows it on screen.
+struct TextFit {
+    QString control; // how a message names the control ("list"); empty when none shows it
+    int excess = 0;  // pixels by which the text is wider than its room: it fits when <= 0
+    QString shown;   // what shows of it
+};
+
+// Measures the text of `key` in `section` in the control that shows it.
+using MeasureText =
+    std::function<TextFit(const QString &section, const QString &key, const QString &text)>;
+
 // Checks a catalogue's bytes as the program reads them: its 64 texts, the
 // keys and sections it never reads, repeated ones, the encoding, and lines
 // the reader ignores. Each kind of finding is listed at most a few dozen times.
-CatalogueCheck checkCatalogue(QByteArrayView file);
+// With `measure`, each text shown is also measured: one too wide for its
+// control is a warning.
+CatalogueCheck checkCatalogue(QByteArrayView file, const MeasureText &measure = {});
 
 // Reads the file as the program does and checks it; a file the program would
 // not read (missing, not a regular file, over the size limit) is one error.
-CatalogueCheck checkCatalogueFile(const QString &fileName);
+CatalogueCheck checkCatalogueFile(const QString &fileName, const MeasureText &measure = {});
 
 // "name:line: severity: message", the name escaped like the message.
 QString formatDiagnostic(const QString &fileName, const Diagnostic &diagnostic);

@@ -13,6 +13,7 @@
 #include <QLabel>
 
 using toolkit::place;
+namespace layout = design::fehlerbeschreibung;
 
 namespace interpretation {
 
@@ -34,22 +35,27 @@ Fehlerbeschreibung::Fehlerbeschreibung()
     setWindowTitle(QStringLiteral("Fehlerinterpretation"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(toolkit::twipsToPixels(5940), toolkit::twipsToPixels(6675));
+    setFixedSize(toolkit::twipsToPixels(layout::Client.width),
+                 toolkit::twipsToPixels(layout::Client.height));
+    setFont(design::programFont());
 
     Frame1 = toolkit::makeFrame(this);
-    place(Frame1, "Frame1", 240, 240, 5415, 6135);
+    place(Frame1, "Frame1", layout::Frame1);
     paintBackground(Frame1);
     Frame1->setTitle(QStringLiteral("Frame1"));
 
-    // Row i: the hand of bit i on the left, the cause text to its right, 360
-    // twips apart; the hand fills only the middle half of its 480-twip picture.
+    // Row i: the hand of bit i on the left, the cause text to its right, a row
+    // pitch apart; the hand fills only the middle half of its picture's height.
     const QPixmap hand = resources::hand();
     for (int i = 0; i < 16; ++i) {
+        design::TwipsRect image = layout::Image1, label = layout::Label1;
+        image.top += layout::RowPitch * i;
+        label.top += layout::RowPitch * i;
         Image1[i] = toolkit::makeImage(hand, Frame1);
-        place(Image1[i], QStringLiteral("Image1_%1").arg(i), 120, 240 + 360 * i, 480, 480);
+        place(Image1[i], QStringLiteral("Image1_%1").arg(i), image);
         Image1[i]->setAccessibleName(QStringLiteral("Gemeldet:"));
         Label1[i] = toolkit::makeLabel(Frame1);
-        place(Label1[i], QStringLiteral("Label1_%1").arg(i), 600, 360 + 360 * i, 4500, 255);
+        place(Label1[i], QStringLiteral("Label1_%1").arg(i), label);
         Label1[i]->setText(QStringLiteral("Label1"));
         paintBackground(Label1[i]);
     }

@@ -22,6 +22,7 @@ using namespace catalogue;
 using toolkit::colourFromBgr;
 using toolkit::place;
 using toolkit::Shape;
+namespace layout = design::form1;
 
 namespace main_window {
 
@@ -68,8 +69,10 @@ Form1::Form1(const QString &applicationFolder)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Fehlerausgabe Firmwareversionen Kestrion 1.XX"));
-    // Client area 6135 x 3360 twips; the border is sizable, but the controls keep their places.
-    resize(toolkit::twipsToPixels(6135), toolkit::twipsToPixels(3360));
+    // The border is sizable, but the controls keep their places.
+    resize(toolkit::twipsToPixels(layout::Client.width),
+           toolkit::twipsToPixels(layout::Client.height));
+    setFont(design::programFont());
 
     createDrawing();
     createInputs();
@@ -106,18 +109,18 @@ void Form1::createDrawing()
 void Form1::createInputs()
 {
     Frame1 = toolkit::makeFrame(this);
-    place(Frame1, "Frame1", 2400, 1200, 1700, 615);
+    place(Frame1, "Frame1", layout::Frame1);
     Combo1 = makeCombo(Frame1);
-    place(Combo1, "Combo1", 120, 240, 1455, 315);
+    place(Combo1, "Combo1", layout::Combo1);
 
     Frame2 = toolkit::makeFrame(this);
-    place(Frame2, "Frame2", 4200, 1200, 1700, 615);
+    place(Frame2, "Frame2", layout::Frame2);
     Combo2 = makeCombo(Frame2);
-    place(Combo2, "Combo2", 120, 240, 1455, 315);
+    place(Combo2, "Combo2", layout::Combo2);
     Combo2->setEnabled(false);
 
     Frame3 = toolkit::makeFrame(this);
-    place(Frame3, "Frame3", 2400, 1920, 3495, 615);
+    place(Frame3, "Frame3", layout::Frame3);
     for (int i = 0; i < 4; ++i) {
         Combo3[i] = makeCombo(Frame3);
         place(Combo3[i], QStringLiteral("Combo3_%1").arg(i), 120 + 840 * i, 240, 700, 315);
@@ -125,10 +128,10 @@ void Form1::createInputs()
     }
 
     Command3 = toolkit::makeCommandButton(this);
-    place(Command3, "Command3", 2400, 2640, 1695, 375);
+    place(Command3, "Command3", layout::Command3);
     Command3->setText(QStringLiteral("Fehleranzeige"));
     Command2 = toolkit::makeCommandButton(this);
-    place(Command2, "Command2", 4200, 2640, 1695, 375);
+    place(Command2, "Command2", layout::Command2);
     Command2->setText(QStringLiteral("B&eenden"));
 
     Timer1 = new toolkit::Timer(this);

@@ -27,6 +27,12 @@ struct RecordingResult {
 // the recording's length (0 when the container does not say).
 using Progress = std::function<void(double readMs, double durationMs)>;
 
+class LightFinder;
+
+// Reads the lights a finder has found: the one whose code decodes, unless
+// another light decodes to a different code.
+RecordingResult readLights(const LightFinder &finder);
+
 // Reads a recording of the LED and decodes its blink code.
 RecordingResult decodeRecording(const std::string &path, const Progress &progress = {});
 

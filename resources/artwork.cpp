@@ -19,8 +19,8 @@ static QPixmap picture(const QString &name)
 QIcon applicationIcon()
 {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icon32.xpm"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icon16.xpm"), QSize(16, 16));
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
     return icon;
 }
 

@@ -5,8 +5,8 @@
 
 namespace resources {
 
-// Window and application icon: two crossed rulers, 32 x 32 and 16 x 16, and
-// the 32 x 32 drawing at twice the resolution on dense screens.
+// Window and application icon: two crossed rulers on a transparent
+// background, drawn at 16 to 64 pixels (64 for a 32-pixel icon on dense screens).
 QIcon applicationIcon();
 
 // The maker's mark, 51 x 51 logical pixels, drawn at twice the resolution

@@ -1,18 +1,25 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures and writes them as XPM text beside this script.
+"""Draws the program's pictures and writes them beside this script.
 
-  icon32.xpm, icon16.xpm  window icon: two crossed yellow rulers on light grey
-  logo.xpm                the maker's mark, 51 x 51, without lettering
-  hand32.xpm, hand16.xpm  marker of a reported cause: a hand pointing right
+  icon.svg                 the application icon: two crossed yellow rulers on
+                           a transparent background, scalable
+  icons/<size>.png         the same drawing drawn at 16 to 256 pixels: the
+                           window icon and the desktop's icon theme
+  kestrion.ico, .icns      the same PNG images for Windows and macOS
+  logo.xpm                 the maker's mark, 51 x 51, without lettering
+  hand32.xpm, hand16.xpm   marker of a reported cause: a hand pointing right
 
-icon32@2x.xpm, logo@2x.xpm and hand32@2x.xpm are the same drawings at twice
-the resolution, for screens with two device pixels to the logical pixel; Qt
-picks them by their "@2x" names.
+logo@2x.xpm and hand32@2x.xpm are the same drawings at twice the resolution,
+for screens with two device pixels to the logical pixel; Qt picks them by
+their "@2x" names, and the icon's 64-pixel image for a 32-pixel window icon.
 
-Run it again after changing a drawing; the XPM files are committed."""
+Run it again after changing a drawing; its output is committed, and the same
+on every run."""
 
 import math
 import os
+import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 NONE = None  # transparent
@@ -44,28 +51,129 @@ def write_xpm(name, pixels, max_colours=256):
         f.write(",\n".join(lines) + "\n};\n")
 
 
-def icon(size, scale=1):
-    """The icon of `size` pixels; with scale 2 the same drawing at twice the resolution."""
-    grey, yellow, black = "#C0C0C0", "#FFFF00", "#000000"
-    s = size / 32.0
-    out = size * scale
-    img = [[grey] * out for _ in range(out)]
-    # Two rulers along the diagonals; the second lies on top of the first.
-    for direction in (1, -1):
-        half = 4.5 * s
-        for y in range(out):
-            for x in range(out):
-                # Every pixel is sampled at its centre, in the drawing's own units.
-                cx, cy = (x + 0.5) / scale - size / 2, (y + 0.5) / scale - size / 2
-                u = (cx + direction * cy) / math.sqrt(2)  # along the ruler
-                v = (cy - direction * cx) / math.sqrt(2)  # across it
-                if abs(u) > 15 * s or abs(v) > half:
-                    continue
-                edge = abs(v) > half - 1 or abs(u) > 15 * s - 1
-                tick_len = (3 if round(u / (3 * s)) % 2 == 0 else 2) * s
-                on_tick = abs(u - round(u / (3 * s)) * 3 * s) < 0.55 and v < -half + 1 + tick_len
-                img[y][x] = black if edge or on_tick else yellow
-    return img
+# The application icon: two crossed rulers, yellow with a black edge and black
+# ticks, on nothing (the desktop shows through). One drawing in units of a
+# 32-unit square gives the SVG and every raster size; a raster size draws its
+# edges and ticks at least one whole pixel wide, so that small sizes stay crisp.
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+YELLOW, BLACK = (255, 255, 0), (0, 0, 0)
+RULER_HALF_LENGTH, RULER_HALF_WIDTH, TICK_PITCH = 15.0, 4.5, 3.0
+
+
+def ruler_ticks(pixel=0.0):
+    """(position along the ruler, length) of each tick: long and short by turns;
+    only the long ones where pixels of `pixel` units would run the ticks together."""
+    count = int(RULER_HALF_LENGTH // TICK_PITCH)
+    return [(k * TICK_PITCH, 3.0 if k % 2 == 0 else 2.0) for k in range(-count + 1, count)
+            if k % 2 == 0 or TICK_PITCH >= 2.5 * pixel]
+
+
+def icon_svg():
+    """The drawing as SVG: the first ruler along one diagonal, the second on top."""
+    length, width = 2 * RULER_HALF_LENGTH, 2 * RULER_HALF_WIDTH
+    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">']
+    for angle in (45, -45):
+        parts.append('  <g transform="translate(16 16) rotate(%d)">' % angle)
+        parts.append('    <rect x="%g" y="%g" width="%g" height="%g" fill="#FFFF00" stroke="#000000" '
+                     'stroke-width="1"/>' % (-RULER_HALF_LENGTH + 0.5, -RULER_HALF_WIDTH + 0.5,
+                                             length - 1, width - 1))
+        ticks = " ".join("M%g %gv%g" % (u, -RULER_HALF_WIDTH + 1, tick) for u, tick in ruler_ticks())
+        parts.append('    <path d="%s" stroke="#000000" stroke-width="1.1"/>' % ticks)
+        parts.append("  </g>")
+    parts.append("</svg>")
+    return "\n".join(parts) + "\n"
+
+
+def icon_colour(x, y, pixel):
+    """The colour at (x, y) in drawing units from the centre, lines `pixel` units wide; None outside."""
+    colour = None
+    for direction in (1, -1):  # the second ruler lies on top of the first
+        u = (x + direction * y) / math.sqrt(2)  # along the ruler
+        v = (y - direction * x) / math.sqrt(2)  # across it
+        if abs(u) > RULER_HALF_LENGTH or abs(v) > RULER_HALF_WIDTH:
+            continue
+        line = max(1.0, pixel)
+        edge = abs(v) > RULER_HALF_WIDTH - line or abs(u) > RULER_HALF_LENGTH - line
+        tick = any(abs(u - at) < max(0.55, pixel / 2) and v < -RULER_HALF_WIDTH + line + length
+                   for at, length in ruler_ticks(pixel))
+        colour = BLACK if edge or tick else YELLOW
+    return colour
+
+
+def icon_rgba(size, samples=8):
+    """The icon drawn at `size` pixels: rows of (r, g, b, a), each pixel the mean of
+    samples x samples points; colour where the drawing covers it, transparent elsewhere.
+    Below 32 pixels a pixel is whole or nothing, in its most frequent colour, as
+    pixel art is: smoothed edges would blur so small a picture."""
+    pixel = 32.0 / size
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            hits = []
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = (px + (sx + 0.5) / samples) * pixel - 16
+                    y = (py + (sy + 0.5) / samples) * pixel - 16
+                    colour = icon_colour(x, y, pixel)
+                    if colour is not None:
+                        hits.append(colour)
+            if size < 32:
+                if 2 * len(hits) < samples ** 2:
+                    hits = []
+                else:
+                    hits = [max(sorted(set(hits)), key=hits.count)] * samples ** 2
+            if not hits:
+                row.append((0, 0, 0, 0))
+                continue
+            mean = [int(round(sum(c[i] for c in hits) / len(hits))) for i in range(3)]
+            row.append(tuple(mean) + (int(round(255 * len(hits) / samples ** 2)),))
+        rows.append(row)
+    return rows
+
+
+def png_bytes(rows):
+    """An RGBA PNG of the rows, the same bytes on every run."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    height, width = len(rows), len(rows[0])
+    raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def ico_bytes(pngs):
+    """A Windows icon holding PNG images, {size: bytes}."""
+    head = struct.pack("<HHH", 0, 1, len(pngs))
+    offset = len(head) + 16 * len(pngs)
+    entries, data = b"", b""
+    for size, png in sorted(pngs.items()):
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(png), offset + len(data))
+        data += png
+    return head + entries + data
+
+
+def icns_bytes(pngs):
+    """A macOS icon holding PNG images, {size: bytes}."""
+    kinds = {16: b"icp4", 32: b"icp5", 64: b"icp6", 128: b"ic07", 256: b"ic08"}
+    body = b"".join(kinds[size] + struct.pack(">I", 8 + len(png)) + png
+                    for size, png in sorted(pngs.items()) if size in kinds)
+    return b"icns" + struct.pack(">I", 8 + len(body)) + body
+
+
+def write_icons():
+    """icon.svg, icons/<size>.png, kestrion.ico and kestrion.icns beside this script."""
+    with open(os.path.join(HERE, "icon.svg"), "w") as f:
+        f.write(icon_svg())
+    os.makedirs(os.path.join(HERE, "icons"), exist_ok=True)
+    pngs = {size: png_bytes(icon_rgba(size)) for size in ICON_SIZES}
+    for size, png in pngs.items():
+        with open(os.path.join(HERE, "icons", "%d.png" % size), "wb") as f:
+            f.write(png)
+    with open(os.path.join(HERE, "kestrion.ico"), "wb") as f:
+        f.write(ico_bytes({s: pngs[s] for s in (16, 24, 32, 48, 256)}))
+    with open(os.path.join(HERE, "kestrion.icns"), "wb") as f:
+        f.write(icns_bytes(pngs))
 
 
 def logo(scale=1):
@@ -178,11 +286,9 @@ def halve(img):
 
 
 if __name__ == "__main__":
-    write_xpm("icon32.xpm", icon(32))
-    write_xpm("icon16.xpm", icon(16))
+    write_icons()
     write_xpm("logo.xpm", logo())
     write_xpm("hand32.xpm", hand32())
     write_xpm("hand16.xpm", halve(hand32()))
-    write_xpm("icon32@2x.xpm", icon(32, 2))
     write_xpm("logo@2x.xpm", logo(2), max_colours=1024)
     write_xpm("hand32@2x.xpm", hand32(2))

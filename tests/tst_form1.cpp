@@ -1,9 +1,13 @@
 #include "combobox.h"
+#include "design.h"
+#include "fehlerbeschreibung.h"
 #include "form1.h"
+#include "textfit.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOption>
 #include <QTest>
 #include <QTimer>
 
@@ -87,6 +91,39 @@ private slots:
         QTest::qWait(600);
         QCOMPARE(closed, int(accessKey == Qt::Key_F));
         QCOMPARE(form.isVisible(), accessKey == Qt::Key_F);
+    }
+
+    // The catalogue checker measures each text in the font and the room its control really has.
+    void textRoomAsDrawn()
+    {
+        main_window::Form1 form(SHIPPED_FOLDER);
+        interpretation::Fehlerbeschreibung causes;
+        using Kind = design::TextControl::Kind;
+        for (const design::TextControl &control : design::textControls()) {
+            QWidget *window = control.window == form.objectName() ? &form : (QWidget *)&causes;
+            auto *w =
+                control.kind == Kind::Title ? window : window->findChild<QWidget *>(control.name);
+            QVERIFY2(w && w->font() == design::programFont(), control.name);
+            QStyleOptionGroupBox frame;
+            QStyleOptionButton button;
+            QStyleOptionComboBox list;
+            for (QStyleOption *option :
+                 std::initializer_list<QStyleOption *>{&frame, &button, &list})
+                option->initFrom(w);
+            frame.subControls = QStyle::SC_GroupBoxLabel;
+            button.features = QStyleOptionButton::AutoDefaultButton;
+            const QStyle *style = w->style();
+            const QRect label =
+                style->subControlRect(QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, w);
+            const QRect inside = style->subElementRect(QStyle::SE_PushButtonContents, &button, w);
+            const QRect field =
+                style->subControlRect(QStyle::CC_ComboBox, &list, QStyle::SC_ComboBoxEditField, w);
+            // by kind: frame, button, list (its text starts a pixel into the field), row, title
+            const int room[] = {w->width() - label.left(), inside.width(), field.width() - 1,
+                                w->contentsRect().width(), control.width};
+            QCOMPARE(room[int(control.kind)], control.width);
+            QCOMPARE(control.kind == Kind::Row ? w->height() : 0, control.height);
+        }
     }
 };
 

@@ -1,14 +1,8 @@
 #include "twips.h"
 
 #include <QWidget>
-#include <cmath>
 
 namespace toolkit {
-
-int twipsToPixels(double twips)
-{
-    return int(std::lround(twips / TwipsPerPixel));
-}
 
 double pixelsToTwips(int pixels)
 {
@@ -25,6 +19,11 @@ void place(QWidget *widget, const QString &name, int left, int top, int width, i
 {
     widget->setObjectName(name);
     widget->setGeometry(twipsRect(left, top, width, height));
+}
+
+void place(QWidget *widget, const QString &name, const design::TwipsRect &rect)
+{
+    place(widget, name, rect.left, rect.top, rect.width, rect.height);
 }
 
 QColor colourFromBgr(quint32 bgr)

@@ -1,0 +1,122 @@
+#include "recordingdecoder.h"
+
+#include "blinkcode.h"
+#include "lightcurve.h"
+#include "pulses.h"
+#include "videoreader.h"
+
+namespace recording {
+
+namespace {
+
+// A reading needs one cycle (50.2 s at most) and a little more; two cycles
+// agree within 110 s. Longer recordings are read up to here, so that time
+// and memory stay bounded whatever their length.
+constexpr double ReadAtMostMs = 150000;
+constexpr double ProgressEveryMs = 500;
+
+Reading failed(Reason reason, double value = 0)
+{
+    Reading reading;
+    reading.status = Status::Error;
+    reading.reason = reason;
+    reading.reasonValue = value;
+    return reading;
+}
+
+Reading fromVideoError(VideoError error, const VideoInfo &info)
+{
+    switch (error) {
+    case VideoError::None:
+        break;
+    case VideoError::CannotOpen:
+        return failed(Reason::CannotOpen);
+    case VideoError::NotAVideo:
+    case VideoError::NoDecoder:
+        return failed(Reason::NotAVideo);
+    case VideoError::FrameTooLarge:
+        return failed(Reason::FrameTooLarge, double(info.width) * info.height / 1e6);
+    case VideoError::NoFrames:
+        return failed(Reason::NoFrames);
+    }
+    return failed(Reason::NoFrames);
+}
+
+bool sameCode(const Reading &a, const Reading &b)
+{
+    return a.colour == b.colour && a.pattern == b.pattern && a.flashes == b.flashes;
+}
+
+} // namespace
+
+RecordingResult readLights(const LightFinder &finder)
+{
+    RecordingResult result;
+    result.durationMs = finder.lengthMs();
+    result.frameIntervalMs = finder.frameIntervalMs();
+    std::vector<Light> lights = finder.blinkingLights();
+    if (lights.empty()) {
+        if (std::optional<Light> steady = finder.steadyLight())
+            lights.push_back(std::move(*steady));
+    }
+    if (lights.empty()) {
+        result.reading.status = Status::Unsure;
+        result.reading.reason = Reason::NoBlinkingLight;
+        return result;
+    }
+    // Every light is read; a code is sure only when no other light reads as
+    // a different one.
+    std::vector<Reading> readings;
+    for (const Light &light : lights) {
+        SpanContext context;
+        context.colour = light.colour;
+        context.frameIntervalMs = result.frameIntervalMs;
+        readings.push_back(readBlinkCode(sliceLightCurve(light.curve), context));
+    }
+    std::size_t chosen = 0;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        if (readings[i].status == Status::Decoded) {
+            chosen = i;
+            break;
+        }
+    }
+    result.reading = readings[chosen];
+    result.curve = lights[chosen].curve;
+    for (const Reading &other : readings) {
+        if (result.reading.status == Status::Decoded && other.status == Status::Decoded &&
+            !sameCode(other, result.reading)) {
+            result.reading.status = Status::Unsure;
+            result.reading.reason = Reason::TwoLightsBlink;
+        }
+    }
+    return result;
+}
+
+RecordingResult decodeRecording(const std::string &path, const Progress &progress)
+{
+    VideoReader reader;
+    if (const VideoError error = reader.open(path); error != VideoError::None) {
+        RecordingResult result;
+        result.reading = fromVideoError(error, reader.info());
+        return result;
+    }
+    LightFinder finder;
+    double reportedMs = -ProgressEveryMs;
+    const double durationMs = reader.info().durationMs;
+    const VideoError error = reader.readFrames([&](const FrameView &frame) {
+        finder.addFrame(frame);
+        if (progress && frame.timeMs - reportedMs >= ProgressEveryMs) {
+            reportedMs = frame.timeMs;
+            progress(frame.timeMs, durationMs);
+        }
+        return frame.timeMs < ReadAtMostMs;
+    });
+    if (error != VideoError::None) {
+        RecordingResult result;
+        result.reading = fromVideoError(error, reader.info());
+        return result;
+    }
+    return readLights(finder);
+}
+
+} // namespace recording
