@@ -117,13 +117,6 @@ double frameTimeMs(const ClipSpec &spec, int i)
     return i * interval + jitter * (2 * hash01(spec.seed, i, 1) - 1);
 }
 
-double litFraction(const ClipSpec &spec, double fromMs, double toMs)
-{
-    const Timeline spans =
-        unitTimeline(spec.colour, spec.pattern, spec.flashes, spec.clockFactor, clipEndMs(spec));
-    return litPart(spans, spec.startMs + fromMs, spec.startMs + toMs);
-}
-
 double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
                    std::uint8_t *cr, int cStride)
 {
