@@ -62,14 +62,16 @@ bool planarYuv8(int format)
     }
 }
 
-// A single picture that FFmpeg offers as a video of one frame.
-bool stillPicture(const AVFormatContext *format, const AVStream *stream)
+// What FFmpeg offers as a video but is none: a single picture (also a GIF of
+// one frame), a cover picture beside sound, or text that its ANSI-art
+// decoders draw (a file named .asc).
+bool notAVideo(const AVFormatContext *format, const AVStream *stream)
 {
     const std::string_view name = format->iformat->name;
-    const AVCodecDescriptor *codec = avcodec_descriptor_get(stream->codecpar->codec_id);
-    return name == "image2" || name.ends_with("_pipe") ||
-           (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) ||
-           (stream->nb_frames == 1 && codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY));
+    const AVCodecID id = stream->codecpar->codec_id;
+    return name == "image2" || name.ends_with("_pipe") || stream->nb_frames == 1 ||
+           (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) || id == AV_CODEC_ID_ANSI ||
+           id == AV_CODEC_ID_BINTEXT || id == AV_CODEC_ID_XBIN || id == AV_CODEC_ID_IDF;
 }
 
 // The display rotation, clockwise, as the stream's display matrix gives it.
@@ -152,7 +154,7 @@ VideoError VideoReader::Private::openDecoder()
     const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (index == AVERROR_DECODER_NOT_FOUND)
         return VideoError::NoDecoder;
-    if (index < 0 || stillPicture(format.get(), format->streams[index]))
+    if (index < 0 || notAVideo(format.get(), format->streams[index]))
         return VideoError::NotAVideo;
     stream = format->streams[index];
     const AVCodecParameters *par = stream->codecpar;

@@ -78,10 +78,8 @@ struct Rgb {
     double r = 0, g = 0, b = 0;
 };
 
-Rgb ledColour(int colour)
-{
-    return colour == 0 ? Rgb{0.15, 1, 0.3} : colour == 1 ? Rgb{1, 0.12, 0.08} : Rgb{1, 0.75, 0.05};
-}
+// Green, red and yellow.
+const Rgb LedColours[3] = {{0.15, 1, 0.3}, {1, 0.12, 0.08}, {1, 0.75, 0.05}};
 
 // One light in the picture: where it sits in the scene, its colour, its size
 // and how bright it is in the frame being rendered.
@@ -119,13 +117,6 @@ double frameTimeMs(const ClipSpec &spec, int i)
     return i * interval + jitter * (2 * hash01(spec.seed, i, 1) - 1);
 }
 
-double litFraction(const ClipSpec &spec, double fromMs, double toMs)
-{
-    const Timeline spans =
-        unitTimeline(spec.colour, spec.pattern, spec.flashes, spec.clockFactor, clipEndMs(spec));
-    return litPart(spans, spec.startMs + fromMs, spec.startMs + toMs);
-}
-
 double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
                    std::uint8_t *cr, int cStride)
 {
@@ -140,14 +131,14 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
     };
 
     const double ledY = 0.55 * h, R = spec.ledRadius;
-    std::vector<Light> lights{{0.42 * w, ledY, R, ledColour(spec.colour), 0}};
+    std::vector<Light> lights{{0.42 * w, ledY, R, LedColours[std::clamp(spec.colour, 0, 2)], 0}};
     lights[0].level =
         exposed(unitTimeline(spec.colour, spec.pattern, spec.flashes, spec.clockFactor, untilMs),
                 spec.startMs, ledY);
     if (spec.otherCode[0] > 0) {
         const Timeline other =
             unitTimeline(spec.colour, -1, spec.otherCode, spec.clockFactor * 1.01, untilMs + 7300);
-        lights.push_back({0.62 * w, 0.72 * h, R, ledColour(spec.colour), 0});
+        lights.push_back({0.62 * w, 0.72 * h, R, LedColours[std::clamp(spec.colour, 0, 2)], 0});
         lights.back().level = exposed(other, spec.startMs + 7300, 0.72 * h);
     }
     if (spec.otherBlinker) { // a slow blink of 685 ms on and off: no rhythm of the unit
@@ -325,27 +316,19 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
     if (av_frame_get_buffer(frame.get(), 0) < 0)
         return "out of memory";
     // Large clips are rendered small and scaled up: the LED grows with them.
-    std::unique_ptr<SwsContext, ScalerFreer> scaler;
-    if (width != spec.width || height != spec.height)
-        scaler.reset(sws_getContext(spec.width, spec.height, AV_PIX_FMT_YUV420P, width, height,
-                                    AVPixelFormat(frame->format), SWS_BILINEAR, nullptr, nullptr,
-                                    nullptr));
+    const auto format = AVPixelFormat(frame->format);
+    std::unique_ptr<SwsContext, ScalerFreer> scaler(
+        sws_getContext(spec.width, spec.height, format, width, height, format, SWS_BILINEAR,
+                       nullptr, nullptr, nullptr));
     std::vector<std::uint8_t> small;
     for (int i = 0; i < frameCount(spec); ++i) {
-        if (av_frame_make_writable(frame.get()) < 0)
+        const recording::FrameView v = renderView(spec, i, small);
+        const std::uint8_t *planes[3] = {v.luma, v.cb, v.cr};
+        const int strides[3] = {v.lumaStride, v.chromaStride, v.chromaStride};
+        if (!scaler || av_frame_make_writable(frame.get()) < 0)
             return "out of memory";
-        double timeMs;
-        if (scaler) {
-            const recording::FrameView v = renderView(spec, i, small);
-            const std::uint8_t *planes[3] = {v.luma, v.cb, v.cr};
-            const int strides[3] = {v.lumaStride, v.chromaStride, v.chromaStride};
-            sws_scale(scaler.get(), planes, strides, 0, spec.height, frame->data, frame->linesize);
-            timeMs = v.timeMs;
-        } else {
-            timeMs = renderFrame(spec, i, frame->data[0], frame->linesize[0], frame->data[1],
-                                 frame->data[2], frame->linesize[1]);
-        }
-        frame->pts = mjpeg ? i : std::llround(timeMs * 90);
+        sws_scale(scaler.get(), planes, strides, 0, spec.height, frame->data, frame->linesize);
+        frame->pts = mjpeg ? i : std::llround(v.timeMs * 90);
         if (!writePackets(out.get(), codec.get(), frame.get()))
             return "cannot encode frame " + std::to_string(i);
     }

@@ -48,8 +48,6 @@ struct ClipSpec {
 int frameCount(const ClipSpec &spec);
 // When frame i is shown, in ms from the clip's start (0 for the first frame).
 double frameTimeMs(const ClipSpec &spec, int i);
-// The part of [fromMs, toMs) in clip time during which the LED is lit, 0 to 1.
-double litFraction(const ClipSpec &spec, double fromMs, double toMs);
 
 // Renders frame i into caller's planes (luma width x height, chroma half of
 // each, 4:2:0) and returns its time in ms.
