@@ -172,11 +172,9 @@ private slots:
             QTest::newRow(title) << QString(name) << spec << convert;
         };
         row("H.264 in MP4", "h264.mp4", shortClip(Codec::H264Mp4));
-        row("HEVC in MP4", "hevc.mp4", shortClip(Codec::HevcMp4));
         row("H.264 in MKV", "h264.mkv", shortClip(Codec::H264Mkv));
         row("MJPEG in AVI", "mjpeg.avi", shortClip(Codec::MjpegAvi));
         row("variable frame rate", "vfr.mp4", shortClip(Codec::H264Mp4, 14));
-        row("variable frame rate, HEVC in MKV", "vfr.mkv", shortClip(Codec::HevcMkv, 14));
         row("portrait, rotated 90", "portrait.mp4", shortClip(Codec::HevcMp4, 0, 90));
         row("10-bit HEVC", "hevc10.mkv", shortClip(Codec::H264Mp4),
             {"-c:v", "libx265", "-pix_fmt", "yuv420p10le", "-x265-params", "log-level=none"});
