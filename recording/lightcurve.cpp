@@ -13,7 +13,7 @@ namespace {
 constexpr int MaxCells = 64;                 // along the longer side of the picture
 constexpr int MinContrast = 48;              // luma steps between a light's lit and dark state
 constexpr std::size_t MaxStored = 48u << 20; // bytes of kept cells: about 150 s at 60 frames/s
-constexpr int MaxLights = 3;
+constexpr int MaxLights = 8;
 
 // The value below which `part` of the histogram's samples lie.
 int percentile(const std::array<int, 256> &histogram, int total, double part)

@@ -34,7 +34,7 @@ public:
     // Reduces one frame and keeps its cells. Frames must come in time order.
     void addFrame(const FrameView &frame);
 
-    // The lights that blink, the clearest first (at most three). A light is a
+    // The lights that blink, the clearest first (at most eight). A light is a
     // group of neighbouring cells whose brightness jumps between two levels;
     // hand shake and drift move it within its group.
     std::vector<Light> blinkingLights() const;

@@ -5,6 +5,8 @@
 #include "pulses.h"
 #include "videoreader.h"
 
+#include <algorithm>
+
 namespace recording {
 
 namespace {
@@ -42,10 +44,15 @@ Reading fromVideoError(VideoError error, const VideoInfo &info)
     return failed(Reason::NoFrames);
 }
 
+// The same code, whatever colour each was seen in: a reflection of the LED
+// may lose its colour.
 bool sameCode(const Reading &a, const Reading &b)
 {
-    return a.colour == b.colour && a.pattern == b.pattern && a.flashes == b.flashes;
+    return a.pattern == b.pattern && a.flashes == b.flashes;
 }
+
+// A light that blinks a few times in the unit's timing may be a second LED.
+constexpr long MinSpansOfALed = 4;
 
 } // namespace
 
@@ -64,27 +71,35 @@ RecordingResult readLights(const LightFinder &finder)
         result.reading.reason = Reason::NoBlinkingLight;
         return result;
     }
-    // Every light is read; a code is sure only when no other light reads as
-    // a different one.
+    // Every light is read. A code is sure only when no other light may be a
+    // unit's LED showing another code: one that reads as another code, or
+    // that blinks in the unit's timing for a while without a whole code seen.
     std::vector<Reading> readings;
+    std::vector<long> wholeSpans;
     for (const Light &light : lights) {
         SpanContext context;
         context.colour = light.colour;
         context.frameIntervalMs = result.frameIntervalMs;
-        readings.push_back(readBlinkCode(sliceLightCurve(light.curve), context));
+        const std::vector<Span> spans = sliceLightCurve(light.curve);
+        readings.push_back(readBlinkCode(spans, context));
+        wholeSpans.push_back(
+            std::count_if(spans.begin(), spans.end(), [](const Span &s) { return s.whole(); }));
     }
     std::size_t chosen = 0;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        if (readings[i].status == Status::Decoded) {
-            chosen = i;
-            break;
-        }
-    }
+    while (chosen + 1 < readings.size() && readings[chosen].status != Status::Decoded)
+        ++chosen;
     result.reading = readings[chosen];
     result.curve = lights[chosen].curve;
-    for (const Reading &other : readings) {
-        if (result.reading.status == Status::Decoded && other.status == Status::Decoded &&
-            !sameCode(other, result.reading)) {
+    if (result.reading.status != Status::Decoded)
+        return result;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const Reading &other = readings[i];
+        const bool unitLike =
+            other.status == Status::Decoded ||
+            ((other.reason == Reason::TooShort || other.reason == Reason::CyclesDisagree ||
+              other.reason == Reason::ColourUnclear || other.reason == Reason::ColourDoesNotFit) &&
+             wholeSpans[i] >= MinSpansOfALed);
+        if (i != chosen && unitLike && !sameCode(other, result.reading)) {
             result.reading.status = Status::Unsure;
             result.reading.reason = Reason::TwoLightsBlink;
         }

@@ -95,6 +95,9 @@ private slots:
         QTest::newRow("two LEDs blink different codes") << with([](ClipSpec &s) {
             s.otherCode = {2, 1, 1, 1};
         }) << "two_lights_blink";
+        QTest::newRow("a second LED whose long code is not seen whole") << with([](ClipSpec &s) {
+            s.otherCode = {16, 16, 16, 16};
+        }) << "two_lights_blink";
         QTest::newRow("no light in the picture")
             << with([](ClipSpec &s) { s.ledRadius = 0, s.lamp = true; }) << "no_blinking_light";
     }
