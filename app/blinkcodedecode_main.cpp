@@ -33,6 +33,7 @@ constexpr char Help[] =
     "  --json        one JSON object per file and line\n"
     "  --ipc         progress and result lines for the blink-code reader's window (one FILE)\n"
     "  --plot FILE   draws the light curve as it was read into a PNG picture (one FILE)\n"
+    "  --version     prints the version\n"
     "Exit status: 0 every file decoded, 1 any unsure or failed, 2 wrong usage.\n";
 
 constexpr std::array<const char *, 3> ColourNames{"green", "red", "yellow"};
@@ -174,14 +175,17 @@ int main(int argc, char *argv[])
                                                    : new QCoreApplication(argc, argv));
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
-    bool json = false, ipc = false, usageError = false;
-    QString plotFile,
+    bool json = false, ipc = false, catalogueGiven = false;
+    QString plotFile, problem,
         catalogueFile = QDir(QCoreApplication::applicationDirPath()).filePath("ErrorMessage.ini");
     QStringList files;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             print(stdout, QString(Usage) + Help);
+            return 0;
+        } else if (argument == "--version") {
+            print(stdout, QStringLiteral("kestrion-blinkcode-decode " KESTRION_VERSION "\n"));
             return 0;
         } else if (argument == "--") {
             files += arguments.mid(i + 1);
@@ -192,20 +196,30 @@ int main(int argc, char *argv[])
             ipc = true;
         } else if ((argument == "--plot" || argument == "--catalogue") &&
                    i + 1 < arguments.size()) {
+            catalogueGiven = catalogueGiven || argument == "--catalogue";
             (argument == "--plot" ? plotFile : catalogueFile) = arguments[++i];
         } else if (argument.startsWith('-') && argument != "-") {
-            usageError = true;
+            problem = "unknown option or missing value: " + argument;
         } else {
             files += argument;
         }
     }
-    if (usageError || files.isEmpty() || (json && ipc) ||
-        ((ipc || !plotFile.isEmpty()) && files.size() != 1)) {
-        print(stderr, Usage);
-        return 2;
-    }
+    if (problem.isEmpty() && files.isEmpty())
+        problem = "no FILE given";
+    else if (problem.isEmpty() && json && ipc)
+        problem = "--json and --ipc exclude each other";
+    else if (problem.isEmpty() && (ipc || !plotFile.isEmpty()) && files.size() != 1)
+        problem = (ipc ? "--ipc" : "--plot") + QString(" reads one FILE");
     const QByteArray catalogue =
         json || ipc ? QByteArray() : catalogue::readProfileFile(catalogueFile);
+    // The catalogue beside the program may be missing (the texts are then
+    // empty, as in the window); one asked for by name must be there.
+    if (problem.isEmpty() && catalogueGiven && !json && !ipc && catalogue.isEmpty())
+        problem = "cannot read the catalogue " + catalogueFile;
+    if (!problem.isEmpty()) {
+        print(stderr, "kestrion-blinkcode-decode: " + problem + "\n" + Usage);
+        return 2;
+    }
     const bool terminal = isatty(fileno(stderr));
 
     bool allDecoded = true;
