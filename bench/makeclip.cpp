@@ -12,7 +12,7 @@
 
 int main(int argc, char **argv)
 {
-    clips::ClipSpec s;
+    clips::ClipSetup s;
     const std::map<std::string, double *> reals{
         {"duration", &s.durationS}, {"fps", &s.fps},         {"start", &s.startMs},
         {"clock", &s.clockFactor},  {"jitter", &s.jitterMs}, {"exposure", &s.exposureMs},
@@ -55,7 +55,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr,
                      "usage: make_clip FILE [name=value ...]\n"
                      "  codec=h264|hevc|h264-mkv|hevc-mkv|mjpeg  flashes=a,b,c,d other=a,b,c,d\n"
-                     "  lamp=1 blinker=1 preset=NAME seed=N, and the numbers of ClipSpec:\n ");
+                     "  lamp=1 blinker=1 preset=NAME seed=N, and the numbers of ClipSetup:\n ");
         for (const auto &n : reals)
             std::fprintf(stderr, " %s", n.first.c_str());
         for (const auto &n : integers)

@@ -93,7 +93,7 @@ int readInChild(const std::string &mode, const std::string &path)
 // Makes a clip unless the build folder keeps it from an earlier run. It is
 // made in a child process: a child's peak memory, as the system counts it,
 // is at least this process's own, which therefore stays small.
-bool ensureClip(const clips::ClipSpec &spec, const fs::path &path)
+bool ensureClip(const clips::ClipSetup &setup, const fs::path &path)
 {
     if (fs::exists(path))
         return true;
@@ -102,7 +102,7 @@ bool ensureClip(const clips::ClipSpec &spec, const fs::path &path)
     const fs::path part = path.string() + ".part" + path.extension().string();
     const pid_t pid = fork();
     if (pid == 0) {
-        const std::string error = clips::encodeClip(spec, part);
+        const std::string error = clips::encodeClip(setup, part);
         std::fprintf(stderr, "%s", error.empty() ? "" : (error + "\n").c_str());
         _exit(error.empty() ? 0 : 1);
     }
@@ -125,19 +125,19 @@ void speed(const std::string &self, int repeat)
     const int sizes[][2] = {{640, 360}, {1920, 1080}, {3840, 2160}};
     for (const auto &size : sizes) {
         for (const bool hevc : {false, true}) {
-            clips::ClipSpec spec; // rendered at 640x360, scaled up to the size
-            spec.width = 640;
-            spec.height = 360;
-            spec.outWidth = size[0];
-            spec.outHeight = size[1];
-            spec.durationS = 60;
-            spec.ledRadius = 5;
-            spec.codec = hevc ? clips::Codec::HevcMp4 : clips::Codec::H264Mp4;
-            spec.preset = hevc ? "ultrafast" : "superfast";
+            clips::ClipSetup setup; // rendered at 640x360, scaled up to the size
+            setup.width = 640;
+            setup.height = 360;
+            setup.outWidth = size[0];
+            setup.outHeight = size[1];
+            setup.durationS = 60;
+            setup.ledRadius = 5;
+            setup.codec = hevc ? clips::Codec::HevcMp4 : clips::Codec::H264Mp4;
+            setup.preset = hevc ? "ultrafast" : "superfast";
             const std::string name = std::to_string(size[1]) + "p " + (hevc ? "HEVC" : "H.264");
             const fs::path path = fs::path(BENCH_CLIPS) / ("led-" + std::to_string(size[1]) +
                                                            (hevc ? "-hevc.mp4" : "-h264.mp4"));
-            if (!ensureClip(spec, path))
+            if (!ensureClip(setup, path))
                 continue;
             const Run frames = run({self, "--frames", path}, repeat);
 #ifdef KESTRION_DECODER
@@ -168,50 +168,52 @@ void speed(const std::string &self, int repeat)
 }
 
 // How long one cycle of a code lasts at the unit's nominal timing.
-double cycleMs(const clips::ClipSpec &spec)
+double cycleMs(const clips::ClipSetup &setup)
 {
-    if (spec.colour == 0)
+    if (setup.colour == 0)
         return 1100;
     double ms = 6000 + 2000 + 3 * 2000 + 3000;
-    for (int n : spec.flashes)
+    for (int n : setup.flashes)
         ms += n * 50 + (n - 1) * 500;
     return ms;
 }
 
 struct Level {
     const char *name;
-    std::function<void(clips::ClipSpec &, std::mt19937 &)> apply;
+    std::function<void(clips::ClipSetup &, std::mt19937 &)> apply;
 };
 
 void accuracy(int perLevel)
 {
     const std::vector<Level> levels{
-        {"clean", [](clips::ClipSpec &, std::mt19937 &) {}},
+        {"clean", [](clips::ClipSetup &, std::mt19937 &) {}},
         {"shaky, drifting",
-         [](clips::ClipSpec &s, std::mt19937 &) { s.shakePx = 3, s.driftPx = 25; }},
+         [](clips::ClipSetup &s, std::mt19937 &) { s.shakePx = 3, s.driftPx = 25; }},
         {"mains flicker",
-         [](clips::ClipSpec &s, std::mt19937 &r) {
+         [](clips::ClipSetup &s, std::mt19937 &r) {
              s.flickerHz = r() % 2 ? 100 : 120, s.flickerDepth = 0.3;
          }},
         {"exposure, white balance",
-         [](clips::ClipSpec &s, std::mt19937 &) { s.gainRamp = 0.5, s.level = 0.6; }},
+         [](clips::ClipSetup &s, std::mt19937 &) { s.gainRamp = 0.5, s.level = 0.6; }},
         {"dim room, short exposure",
-         [](clips::ClipSpec &s, std::mt19937 &) { s.level = 0.35, s.noise = 8, s.exposureMs = 4; }},
+         [](clips::ClipSetup &s, std::mt19937 &) {
+             s.level = 0.35, s.noise = 8, s.exposureMs = 4;
+         }},
         {"small LED, strong compression",
-         [](clips::ClipSpec &s, std::mt19937 &) { s.ledRadius = 1.2, s.quality = 32; }},
+         [](clips::ClipSetup &s, std::mt19937 &) { s.ledRadius = 1.2, s.quality = 32; }},
         {"lamp and other blinker",
-         [](clips::ClipSpec &s, std::mt19937 &) { s.lamp = s.otherBlinker = true; }},
+         [](clips::ClipSetup &s, std::mt19937 &) { s.lamp = s.otherBlinker = true; }},
         {"clock off 3 %, frame jitter",
-         [](clips::ClipSpec &s, std::mt19937 &r) {
+         [](clips::ClipSetup &s, std::mt19937 &r) {
              s.clockFactor = r() % 2 ? 0.97 : 1.03, s.jitterMs = 10;
          }},
-        {"portrait HEVC", [](clips::ClipSpec &s,
+        {"portrait HEVC", [](clips::ClipSetup &s,
                              std::mt19937 &) { s.rotation = 90, s.codec = clips::Codec::HevcMp4; }},
-        {"unsure: too short", [](clips::ClipSpec &s, std::mt19937 &) { s.durationS /= 3; }},
+        {"unsure: too short", [](clips::ClipSetup &s, std::mt19937 &) { s.durationS /= 3; }},
         {"unsure: 15 fps, 2 ms exposure",
-         [](clips::ClipSpec &s, std::mt19937 &) { s.fps = 15, s.exposureMs = 2; }},
+         [](clips::ClipSetup &s, std::mt19937 &) { s.fps = 15, s.exposureMs = 2; }},
         {"unsure: two codes blink",
-         [](clips::ClipSpec &s, std::mt19937 &) {
+         [](clips::ClipSetup &s, std::mt19937 &) {
              s.colour = 1 + s.colour % 2, s.otherCode = {2, 5, 1, 3};
              s.durationS = (cycleMs(s) * 1.03 + 10000) / 1000;
          }},
@@ -222,24 +224,24 @@ void accuracy(int perLevel)
         int right = 0, unsure = 0, wrong = 0;
         for (int k = 0; k < perLevel; ++k) {
             std::mt19937 random(unsigned(1000 * l + k));
-            clips::ClipSpec spec;
-            spec.seed = random();
-            spec.colour = int(random() % 3);
-            spec.pattern = int(random() % 3);
-            for (int &n : spec.flashes)
+            clips::ClipSetup setup;
+            setup.seed = random();
+            setup.colour = int(random() % 3);
+            setup.pattern = int(random() % 3);
+            for (int &n : setup.flashes)
                 n = 1 + int(random() % 16);
-            spec.startMs = std::uniform_real_distribution<double>(0, cycleMs(spec))(random);
-            spec.durationS = spec.colour == 0 ? 12 : (cycleMs(spec) * 1.03 + 10000) / 1000;
-            levels[l].apply(spec, random);
+            setup.startMs = std::uniform_real_distribution<double>(0, cycleMs(setup))(random);
+            setup.durationS = setup.colour == 0 ? 12 : (cycleMs(setup) * 1.03 + 10000) / 1000;
+            levels[l].apply(setup, random);
             const fs::path path = fs::path(BENCH_CLIPS) / "corpus" /
                                   ("level" + std::to_string(l) + "-" + std::to_string(k) + ".mp4");
-            if (!ensureClip(spec, path))
+            if (!ensureClip(setup, path))
                 continue;
 #ifdef KESTRION_DECODER
             const recording::Reading r = recording::decodeRecording(path).reading;
             const bool truth =
-                r.colour == spec.colour &&
-                (spec.colour == 0 ? r.pattern == spec.pattern : r.flashes == spec.flashes);
+                r.colour == setup.colour &&
+                (setup.colour == 0 ? r.pattern == setup.pattern : r.flashes == setup.flashes);
             if (r.status != recording::Status::Decoded)
                 ++unsure;
             else

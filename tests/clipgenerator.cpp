@@ -69,9 +69,9 @@ double litPart(const Timeline &spans, double fromMs, double toMs)
     return lit / (toMs - fromMs);
 }
 
-double clipEndMs(const ClipSpec &spec)
+double clipEndMs(const ClipSetup &setup)
 {
-    return spec.startMs + spec.durationS * 1000 + 10000;
+    return setup.startMs + setup.durationS * 1000 + 10000;
 }
 
 struct Rgb {
@@ -102,79 +102,79 @@ void addLight(Rgb &px, const Light &l, double r)
 
 } // namespace
 
-int frameCount(const ClipSpec &spec)
+int frameCount(const ClipSetup &setup)
 {
-    return std::max(0, int(std::floor(spec.durationS * spec.fps + 1e-6)));
+    return std::max(0, int(std::floor(setup.durationS * setup.fps + 1e-6)));
 }
 
-double frameTimeMs(const ClipSpec &spec, int i)
+double frameTimeMs(const ClipSetup &setup, int i)
 {
-    const double interval = 1000 / spec.fps;
+    const double interval = 1000 / setup.fps;
     // AVI counts frames: its frames keep a steady rate.
-    if (i == 0 || spec.codec == Codec::MjpegAvi)
+    if (i == 0 || setup.codec == Codec::MjpegAvi)
         return i * interval;
-    const double jitter = std::min(spec.jitterMs, 0.45 * interval);
-    return i * interval + jitter * (2 * hash01(spec.seed, i, 1) - 1);
+    const double jitter = std::min(setup.jitterMs, 0.45 * interval);
+    return i * interval + jitter * (2 * hash01(setup.seed, i, 1) - 1);
 }
 
-double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
+double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
                    std::uint8_t *cr, int cStride)
 {
-    const double t = frameTimeMs(spec, i), w = spec.width, h = spec.height;
-    const double interval = 1000 / spec.fps, readoutMs = 0.8 * interval;
-    const double exposure = spec.exposureMs > 0 ? spec.exposureMs : interval;
-    const double untilMs = clipEndMs(spec);
+    const double t = frameTimeMs(setup, i), w = setup.width, h = setup.height;
+    const double interval = 1000 / setup.fps, readoutMs = 0.8 * interval;
+    const double exposure = setup.exposureMs > 0 ? setup.exposureMs : interval;
+    const double untilMs = clipEndMs(setup);
     // Each row is exposed a little later than the one above it (rolling shutter).
     auto exposed = [&](const Timeline &spans, double offsetMs, double row) {
         const double from = offsetMs + t + row / h * readoutMs;
         return litPart(spans, from, from + exposure);
     };
 
-    const double ledY = 0.55 * h, R = spec.ledRadius;
-    std::vector<Light> lights{{0.42 * w, ledY, R, LedColours[std::clamp(spec.colour, 0, 2)], 0}};
-    lights[0].level =
-        exposed(unitTimeline(spec.colour, spec.pattern, spec.flashes, spec.clockFactor, untilMs),
-                spec.startMs, ledY);
-    if (spec.otherCode[0] > 0) {
-        const Timeline other =
-            unitTimeline(spec.colour, -1, spec.otherCode, spec.clockFactor * 1.01, untilMs + 7300);
-        lights.push_back({0.62 * w, 0.72 * h, R, LedColours[std::clamp(spec.colour, 0, 2)], 0});
-        lights.back().level = exposed(other, spec.startMs + 7300, 0.72 * h);
+    const double ledY = 0.55 * h, R = setup.ledRadius;
+    std::vector<Light> lights{{0.42 * w, ledY, R, LedColours[std::clamp(setup.colour, 0, 2)], 0}};
+    lights[0].level = exposed(
+        unitTimeline(setup.colour, setup.pattern, setup.flashes, setup.clockFactor, untilMs),
+        setup.startMs, ledY);
+    if (setup.otherCode[0] > 0) {
+        const Timeline other = unitTimeline(setup.colour, -1, setup.otherCode,
+                                            setup.clockFactor * 1.01, untilMs + 7300);
+        lights.push_back({0.62 * w, 0.72 * h, R, LedColours[std::clamp(setup.colour, 0, 2)], 0});
+        lights.back().level = exposed(other, setup.startMs + 7300, 0.72 * h);
     }
-    if (spec.otherBlinker) { // a slow blink of 685 ms on and off: no rhythm of the unit
+    if (setup.otherBlinker) { // a slow blink of 685 ms on and off: no rhythm of the unit
         lights.push_back({0.2 * w, 0.3 * h, 1.5 * R, {0.7, 0.8, 1}, 0});
         lights.back().level = exposed(unitTimeline(0, 1, {}, 1.37, untilMs), 0, 0.3 * h);
     }
-    if (spec.lamp)
+    if (setup.lamp)
         lights.push_back({0.78 * w, 0.3 * h, 3 * R, {1, 0.85, 0.6}, 1});
 
     // The camera moves: shake of a few hertz and a slow drift over the clip.
-    const double u = t / (spec.durationS * 1000);
-    const double dx = spec.shakePx * (0.7 * std::sin(2 * Pi * 1.7 * t / 1000 + spec.seed) +
-                                      0.6 * (hash01(spec.seed, i, 2) - 0.5)) +
-                      spec.driftPx * u;
-    const double dy = spec.shakePx * (0.7 * std::sin(2 * Pi * 2.3 * t / 1000) +
-                                      0.6 * (hash01(spec.seed, i, 3) - 0.5)) +
-                      0.5 * spec.driftPx * u;
+    const double u = t / (setup.durationS * 1000);
+    const double dx = setup.shakePx * (0.7 * std::sin(2 * Pi * 1.7 * t / 1000 + setup.seed) +
+                                       0.6 * (hash01(setup.seed, i, 2) - 0.5)) +
+                      setup.driftPx * u;
+    const double dy = setup.shakePx * (0.7 * std::sin(2 * Pi * 2.3 * t / 1000) +
+                                       0.6 * (hash01(setup.seed, i, 3) - 0.5)) +
+                      0.5 * setup.driftPx * u;
     // Auto exposure and white balance: each channel's gain drifts its own way.
-    const Rgb gain{1 + spec.gainRamp * u, 1 - 0.5 * spec.gainRamp * u,
-                   1 + spec.gainRamp * std::sin(Pi * u)};
+    const Rgb gain{1 + setup.gainRamp * u, 1 - 0.5 * setup.gainRamp * u,
+                   1 + setup.gainRamp * std::sin(Pi * u)};
 
     // The wall's texture moves with the camera; it is separable into column
     // and row terms. Mains light pulses at 100 or 120 Hz, each row averaging
     // it over its own exposure.
-    std::vector<double> columns(2 * spec.width), rows(3 * spec.height);
-    for (int x = 0; x < spec.width; ++x)
+    std::vector<double> columns(2 * setup.width), rows(3 * setup.height);
+    for (int x = 0; x < setup.width; ++x)
         columns[2 * x] = std::sin(0.13 * (x + dx)), columns[2 * x + 1] = std::sin(0.7 * (x + dx));
-    for (int row = 0; row < spec.height; ++row) {
-        const double f = 2 * Pi * spec.flickerHz / 1000, from = t + row / h * readoutMs;
+    for (int row = 0; row < setup.height; ++row) {
+        const double f = 2 * Pi * setup.flickerHz / 1000, from = t + row / h * readoutMs;
         rows[3 * row] = 22 * std::cos(0.11 * (row + dy));
         rows[3 * row + 1] = 9 * std::sin(0.9 * (row + dy));
         const double pulse =
             f > 0 ? (std::cos(f * from) - std::cos(f * (from + exposure))) / (f * exposure) : 0;
-        rows[3 * row + 2] = spec.level * (1 + spec.flickerDepth * pulse);
+        rows[3 * row + 2] = setup.level * (1 + setup.flickerDepth * pulse);
     }
-    std::uint64_t noise = std::uint64_t(hash01(spec.seed, i, 4) * 9e15) | 1;
+    std::uint64_t noise = std::uint64_t(hash01(setup.seed, i, 4) * 9e15) | 1;
     auto pixel = [&](int px, int py) {
         const double *c = &columns[2 * px], *r = &rows[3 * py];
         const double bg = (70 + c[0] * r[0] + c[1] * r[1]) * r[2];
@@ -185,15 +185,16 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
                 addLight(rgb, l, std::hypot(lx, ly));
         }
         noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
-        const double n = spec.noise * ((noise & 0xFFFF) + (noise >> 16 & 0xFFFF) - 65535.0) / 37837;
+        const double n =
+            setup.noise * ((noise & 0xFFFF) + (noise >> 16 & 0xFFFF) - 65535.0) / 37837;
         return Rgb{std::clamp(rgb.r * gain.r + n, 0.0, 255.0),
                    std::clamp(rgb.g * gain.g + n, 0.0, 255.0),
                    std::clamp(rgb.b * gain.b + n, 0.0, 255.0)};
     };
 
     // BT.601 limited range; chroma from the mean of each 2x2 block.
-    for (int by = 0; by + 1 < spec.height; by += 2) {
-        for (int bx = 0; bx + 1 < spec.width; bx += 2) {
+    for (int by = 0; by + 1 < setup.height; by += 2) {
+        for (int bx = 0; bx + 1 < setup.width; bx += 2) {
             Rgb sum;
             for (int k = 0; k < 4; ++k) {
                 const Rgb c = pixel(bx + k % 2, by + k / 2);
@@ -209,13 +210,13 @@ double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, st
     return t;
 }
 
-recording::FrameView renderView(const ClipSpec &spec, int i, std::vector<std::uint8_t> &buffer)
+recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer)
 {
-    const int w = spec.width, cw = w / 2, ch = spec.height / 2, lumaSize = w * spec.height;
+    const int w = setup.width, cw = w / 2, ch = setup.height / 2, lumaSize = w * setup.height;
     buffer.resize(lumaSize + 2 * cw * ch);
     std::uint8_t *cb = buffer.data() + lumaSize, *cr = cb + cw * ch;
-    const double timeMs = renderFrame(spec, i, buffer.data(), w, cb, cr, cw);
-    return {timeMs, w, spec.height, buffer.data(), w, cb, cr, cw, cw, ch};
+    const double timeMs = renderFrame(setup, i, buffer.data(), w, cb, cr, cw);
+    return {timeMs, w, setup.height, buffer.data(), w, cb, cr, cw, cw, ch};
 }
 
 namespace {
@@ -256,13 +257,13 @@ bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *fr
 
 } // namespace
 
-std::string encodeClip(const ClipSpec &spec, const std::string &path)
+std::string encodeClip(const ClipSetup &setup, const std::string &path)
 {
-    const bool mjpeg = spec.codec == Codec::MjpegAvi;
-    const bool hevc = spec.codec == Codec::HevcMp4 || spec.codec == Codec::HevcMkv;
-    const bool mkv = spec.codec == Codec::H264Mkv || spec.codec == Codec::HevcMkv;
-    const int width = spec.outWidth > 0 ? spec.outWidth : spec.width;
-    const int height = spec.outHeight > 0 ? spec.outHeight : spec.height;
+    const bool mjpeg = setup.codec == Codec::MjpegAvi;
+    const bool hevc = setup.codec == Codec::HevcMp4 || setup.codec == Codec::HevcMkv;
+    const bool mkv = setup.codec == Codec::H264Mkv || setup.codec == Codec::HevcMkv;
+    const int width = setup.outWidth > 0 ? setup.outWidth : setup.width;
+    const int height = setup.outHeight > 0 ? setup.outHeight : setup.height;
 
     av_log_set_level(AV_LOG_ERROR);
     AVFormatContext *raw = nullptr;
@@ -277,20 +278,20 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
     codec->width = width;
     codec->height = height;
     codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
-    codec->framerate = av_d2q(spec.fps, 100000);
+    codec->framerate = av_d2q(setup.fps, 100000);
     // AVI counts frames; the others take each frame's own time, to the 90 kHz tick.
     codec->time_base = mjpeg ? av_inv_q(codec->framerate) : AVRational{1, 90000};
-    codec->gop_size = std::max(1, int(spec.fps));
+    codec->gop_size = std::max(1, int(setup.fps));
     codec->thread_count = 2;
     if (out->oformat->flags & AVFMT_GLOBALHEADER)
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary *options = nullptr;
     if (mjpeg) {
         codec->flags |= AV_CODEC_FLAG_QSCALE;
-        codec->global_quality = FF_QP2LAMBDA * std::clamp(spec.quality, 2, 31);
+        codec->global_quality = FF_QP2LAMBDA * std::clamp(setup.quality, 2, 31);
     } else {
-        av_dict_set(&options, "preset", spec.preset.c_str(), 0);
-        av_dict_set_int(&options, "crf", spec.quality, 0);
+        av_dict_set(&options, "preset", setup.preset.c_str(), 0);
+        av_dict_set_int(&options, "crf", setup.quality, 0);
         av_dict_set(&options, "x265-params", "log-level=none", 0);
     }
     const int opened = avcodec_open2(codec.get(), encoder, &options);
@@ -299,11 +300,11 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
     if (opened < 0 || !stream || avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0)
         return "cannot open the encoder";
     stream->time_base = codec->time_base;
-    if (spec.rotation != 0) {
+    if (setup.rotation != 0) {
         auto *matrix = reinterpret_cast<std::int32_t *>(
             av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(std::int32_t)));
         if (matrix)
-            av_display_rotation_set(matrix, spec.rotation); // clockwise
+            av_display_rotation_set(matrix, setup.rotation); // clockwise
     }
     if (avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
         avformat_write_header(out.get(), nullptr) < 0)
@@ -318,16 +319,16 @@ std::string encodeClip(const ClipSpec &spec, const std::string &path)
     // Large clips are rendered small and scaled up: the LED grows with them.
     const auto format = AVPixelFormat(frame->format);
     std::unique_ptr<SwsContext, ScalerFreer> scaler(
-        sws_getContext(spec.width, spec.height, format, width, height, format, SWS_BILINEAR,
+        sws_getContext(setup.width, setup.height, format, width, height, format, SWS_BILINEAR,
                        nullptr, nullptr, nullptr));
     std::vector<std::uint8_t> small;
-    for (int i = 0; i < frameCount(spec); ++i) {
-        const recording::FrameView v = renderView(spec, i, small);
+    for (int i = 0; i < frameCount(setup); ++i) {
+        const recording::FrameView v = renderView(setup, i, small);
         const std::uint8_t *planes[3] = {v.luma, v.cb, v.cr};
         const int strides[3] = {v.lumaStride, v.chromaStride, v.chromaStride};
         if (!scaler || av_frame_make_writable(frame.get()) < 0)
             return "out of memory";
-        sws_scale(scaler.get(), planes, strides, 0, spec.height, frame->data, frame->linesize);
+        sws_scale(scaler.get(), planes, strides, 0, setup.height, frame->data, frame->linesize);
         frame->pts = mjpeg ? i : std::llround(v.timeMs * 90);
         if (!writePackets(out.get(), codec.get(), frame.get()))
             return "cannot encode frame " + std::to_string(i);

@@ -14,7 +14,7 @@ namespace clips {
 
 enum class Codec { H264Mp4, HevcMp4, H264Mkv, HevcMkv, MjpegAvi };
 
-struct ClipSpec {
+struct ClipSetup {
     int width = 320, height = 180; // rendered size, even
     double durationS = 40;
     double fps = 30;
@@ -45,20 +45,20 @@ struct ClipSpec {
 };
 
 // How many frames the clip has.
-int frameCount(const ClipSpec &spec);
+int frameCount(const ClipSetup &setup);
 // When frame i is shown, in ms from the clip's start (0 for the first frame).
-double frameTimeMs(const ClipSpec &spec, int i);
+double frameTimeMs(const ClipSetup &setup, int i);
 
 // Renders frame i into caller's planes (luma width x height, chroma half of
 // each, 4:2:0) and returns its time in ms.
-double renderFrame(const ClipSpec &spec, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
+double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
                    std::uint8_t *cr, int cStride);
 // Renders frame i into buffer (resized as needed) and returns a view of it,
 // for feeding the analysis without a file.
-recording::FrameView renderView(const ClipSpec &spec, int i, std::vector<std::uint8_t> &buffer);
+recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer);
 
-// Encodes the clip into path (container and codec from spec.codec, each frame
+// Encodes the clip into path (container and codec from setup.codec, each frame
 // with its own timestamp). Returns an empty string or what went wrong.
-std::string encodeClip(const ClipSpec &spec, const std::string &path);
+std::string encodeClip(const ClipSetup &setup, const std::string &path);
 
 } // namespace clips

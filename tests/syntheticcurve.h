@@ -13,7 +13,7 @@
 
 namespace synthetic {
 
-struct CurveSpec {
+struct CurveSetup {
     int colour = 1;  // 0 green, 1 red, 2 yellow
     int pattern = 0; // green: 0 steady, 1 slow, 2 short
     std::array<int, 4> flashes{1, 1, 3, 2};
@@ -31,17 +31,17 @@ struct CurveSpec {
 
 // The LED's timeline from the moment the display button arms it, with the LED
 // lit as a selection leaves it: alternating spans, the first lit, in unit ms.
-inline std::vector<double> timeline(const CurveSpec &spec, double untilMs)
+inline std::vector<double> timeline(const CurveSetup &setup, double untilMs)
 {
     main_window::BlinkInputs inputs;
-    inputs.batteryMode = spec.colour == 0;
-    inputs.pattern = spec.pattern;
+    inputs.batteryMode = setup.colour == 0;
+    inputs.pattern = setup.pattern;
     for (int d = 0; d < 4; ++d)
-        inputs.digits[std::size_t(d)] = spec.flashes[std::size_t(d)] - 1;
+        inputs.digits[std::size_t(d)] = setup.flashes[std::size_t(d)] - 1;
     main_window::BlinkState state;
     state.lit = true;
     state.interval = inputs.batteryMode ? 500 : 3000;
-    state.blinkCount = qint16(spec.flashes[0]);
+    state.blinkCount = qint16(setup.flashes[0]);
     std::vector<double> spans{0};
     double nowMs = 0;
     while (nowMs < untilMs) {
@@ -61,15 +61,15 @@ inline std::vector<double> timeline(const CurveSpec &spec, double untilMs)
 
 // The curve a camera records: each frame shows the part of its exposure in
 // which the LED was lit, clipped as a bright LED clips, with noise.
-inline std::vector<recording::LightSample> curve(const CurveSpec &spec)
+inline std::vector<recording::LightSample> curve(const CurveSetup &setup)
 {
     const std::vector<double> spans =
-        timeline(spec, (spec.startMs + spec.lengthMs) / spec.clock + 1e4);
+        timeline(setup, (setup.startMs + setup.lengthMs) / setup.clock + 1e4);
     // Span starts in camera ms; samples come in time order, so the search
     // for the first span a sample's exposure touches only moves forward.
     std::vector<double> starts{0};
     for (double span : spans)
-        starts.push_back(starts.back() + span * spec.clock);
+        starts.push_back(starts.back() + span * setup.clock);
     std::size_t first = 0;
     auto litBetween = [&](double fromMs, double toMs) {
         while (first + 1 < spans.size() && starts[first + 1] <= fromMs)
@@ -81,17 +81,17 @@ inline std::vector<recording::LightSample> curve(const CurveSpec &spec)
         }
         return lit;
     };
-    std::mt19937 random(spec.seed);
+    std::mt19937 random(setup.seed);
     std::uniform_real_distribution<double> unit(0, 1);
     std::vector<recording::LightSample> samples;
-    for (double t = 0; t < spec.lengthMs;
-         t += spec.frameMs * (1 + spec.jitter * (unit(random) - 0.5))) {
-        const double exposureMs = std::max(0.5, spec.exposure * spec.frameMs);
-        const double from = spec.startMs + t;
+    for (double t = 0; t < setup.lengthMs;
+         t += setup.frameMs * (1 + setup.jitter * (unit(random) - 0.5))) {
+        const double exposureMs = std::max(0.5, setup.exposure * setup.frameMs);
+        const double from = setup.startMs + t;
         const double part = litBetween(from, from + exposureMs) / exposureMs;
-        const double level =
-            std::min(1.0, part / std::max(0.05, spec.bloom)) + spec.noise * (2 * unit(random) - 1);
-        if (unit(random) >= spec.dropped)
+        const double level = std::min(1.0, part / std::max(0.05, setup.bloom)) +
+                             setup.noise * (2 * unit(random) - 1);
+        if (unit(random) >= setup.dropped)
             samples.push_back({t, float(level)});
     }
     return samples;

@@ -10,7 +10,7 @@
 
 using recording::FrameView;
 using recording::VideoError;
-Q_DECLARE_METATYPE(clips::ClipSpec)
+Q_DECLARE_METATYPE(clips::ClipSetup)
 
 namespace {
 
@@ -21,14 +21,14 @@ bool ffmpeg(const QStringList &args)
 }
 
 // Two seconds of a red code at 320x180, 30 frames per second.
-clips::ClipSpec shortClip(clips::Codec codec, double jitterMs = 0, int rotation = 0)
+clips::ClipSetup shortClip(clips::Codec codec, double jitterMs = 0, int rotation = 0)
 {
-    clips::ClipSpec spec;
-    spec.durationS = 2;
-    spec.codec = codec;
-    spec.jitterMs = jitterMs;
-    spec.rotation = rotation;
-    return spec;
+    clips::ClipSetup setup;
+    setup.durationS = 2;
+    setup.codec = codec;
+    setup.jitterMs = jitterMs;
+    setup.rotation = rotation;
+    return setup;
 }
 
 // How far two frames' pictures are apart in one plane (0 luma, 1 and 2 chroma).
@@ -57,11 +57,11 @@ class tst_VideoReader : public QObject
     QTemporaryDir m_dir;
 
     // A clip from the generator, made once per name.
-    QString clip(const QString &name, const clips::ClipSpec &spec)
+    QString clip(const QString &name, const clips::ClipSetup &setup)
     {
         const QString path = m_dir.filePath(name);
         if (!QFile::exists(path))
-            clips::encodeClip(spec, path.toStdString());
+            clips::encodeClip(setup, path.toStdString());
         return path;
     }
 private slots:
@@ -122,7 +122,7 @@ private slots:
         QFETCH(double, keep);
         QFETCH(double, keepWhileRead);
         const QString path = m_dir.filePath(name);
-        clips::ClipSpec source = shortClip(clips::Codec::H264Mp4);
+        clips::ClipSetup source = shortClip(clips::Codec::H264Mp4);
         source.quality = 12; // larger than FFmpeg's read buffer, so that a cut is felt
         if (name == "folder")
             QDir().mkdir(path);
@@ -164,12 +164,12 @@ private slots:
     void goodInputs_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<clips::ClipSpec>("spec");
+        QTest::addColumn<clips::ClipSetup>("setup");
         QTest::addColumn<QStringList>("convert"); // ffmpeg options that make another format of it
         using clips::Codec;
-        const auto row = [](const char *title, const char *name, const clips::ClipSpec &spec,
+        const auto row = [](const char *title, const char *name, const clips::ClipSetup &setup,
                             const QStringList &convert = {}) {
-            QTest::newRow(title) << QString(name) << spec << convert;
+            QTest::newRow(title) << QString(name) << setup << convert;
         };
         row("H.264 in MP4", "h264.mp4", shortClip(Codec::H264Mp4));
         row("H.264 in MKV", "h264.mkv", shortClip(Codec::H264Mkv));
@@ -187,10 +187,10 @@ private slots:
     void goodInputs()
     {
         QFETCH(QString, name);
-        QFETCH(clips::ClipSpec, spec);
+        QFETCH(clips::ClipSetup, setup);
         QFETCH(QStringList, convert);
         // Other formats are made from the H.264 clip of the first row.
-        QString path = clip(convert.isEmpty() ? name : "h264.mp4", spec);
+        QString path = clip(convert.isEmpty() ? name : "h264.mp4", setup);
         if (!convert.isEmpty()) {
             const QString source = std::exchange(path, m_dir.filePath(name));
             QVERIFY(
@@ -198,14 +198,14 @@ private slots:
         }
         recording::VideoReader reader;
         QCOMPARE(reader.open(path.toStdString()), VideoError::None);
-        QCOMPARE(reader.info().rotationDegrees, spec.rotation);
-        QCOMPARE(reader.info().width, spec.width);
+        QCOMPARE(reader.info().rotationDegrees, setup.rotation);
+        QCOMPARE(reader.info().width, setup.width);
 
         std::vector<std::uint8_t> rendered;
         int frames = 0;
         QString failure;
         const VideoError error = reader.readFrames([&](const FrameView &frame) {
-            const FrameView truth = clips::renderView(spec, frames++, rendered);
+            const FrameView truth = clips::renderView(setup, frames++, rendered);
             if (convert.contains("gray"))
                 std::fill(rendered.begin() + truth.width * truth.height, rendered.end(), 128);
             const double luma = meanDifference(frame, truth, 0);
@@ -221,7 +221,7 @@ private slots:
         });
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(error, VideoError::None);
-        QCOMPARE(frames, clips::frameCount(spec));
+        QCOMPARE(frames, clips::frameCount(setup));
     }
 };
 
