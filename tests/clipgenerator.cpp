@@ -1,6 +1,6 @@
 #include "clipgenerator.h"
 
-#include "blinksequence.h"
+#include "syntheticcurve.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -28,46 +28,9 @@ double hash01(std::uint64_t seed, std::uint64_t a, std::uint64_t b = 0)
     return double((z ^ (z >> 31)) >> 11) / double(1ull << 53);
 }
 
-struct Span {
-    double startMs;
-    bool lit;
-};
-using Timeline = std::vector<Span>;
-
-// The LED's lit and dark spans in the unit's time, up to untilMs. A code starts
-// with its 6000 ms light (the walk begins where the first 3 s after arming
-// end), a battery pattern where the display button armed it.
-Timeline unitTimeline(int colour, int pattern, const std::array<int, 4> &flashes, double clock,
-                      double untilMs)
-{
-    using namespace main_window;
-    const BlinkInputs inputs{
-        colour == 0, pattern, {flashes[0] - 1, flashes[1] - 1, flashes[2] - 1, flashes[3] - 1}};
-    BlinkState state = inputs.batteryMode ? BlinkState{500, false, 0, 0, true}
-                                          : BlinkState{3000, true, qint16(flashes[0]), 0, true};
-    Timeline spans;
-    for (double t = 0; t < untilMs;) {
-        state = nextBlinkState(state, inputs);
-        if (spans.empty() || spans.back().lit != state.lit)
-            spans.push_back({t, state.lit});
-        if (!state.running || state.interval <= 0)
-            break;
-        t += state.interval * clock;
-    }
-    return spans;
-}
-
-double litPart(const Timeline &spans, double fromMs, double toMs)
-{
-    toMs = std::max(toMs, fromMs + 1e-6);
-    double lit = 0;
-    for (std::size_t k = 0; k < spans.size(); ++k) {
-        const double end = k + 1 < spans.size() ? spans[k + 1].startMs : 1e300;
-        if (spans[k].lit)
-            lit += std::max(0.0, std::min(end, toMs) - std::max(spans[k].startMs, fromMs));
-    }
-    return lit / (toMs - fromMs);
-}
+using synthetic::litPart;
+using synthetic::Timeline;
+using synthetic::unitTimeline;
 
 double clipEndMs(const ClipSetup &setup)
 {
@@ -127,7 +90,8 @@ double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, 
     // Each row is exposed a little later than the one above it (rolling shutter).
     auto exposed = [&](const Timeline &spans, double offsetMs, double row) {
         const double from = offsetMs + t + row / h * readoutMs;
-        return litPart(spans, from, from + exposure);
+        std::size_t first = 0;
+        return litPart(spans, from, from + exposure, first);
     };
 
     const double ledY = 0.55 * h, R = setup.ledRadius;

@@ -6,6 +6,7 @@
 #include "blinksequence.h"
 #include "recordingdecoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
@@ -29,58 +30,66 @@ struct CurveSetup {
     unsigned seed = 1;
 };
 
-// The LED's timeline from the moment the display button arms it, with the LED
-// lit as a selection leaves it: alternating spans, the first lit, in unit ms.
-inline std::vector<double> timeline(const CurveSetup &setup, double untilMs)
+// A stretch of the LED's timeline: from startMs on until the next one, lit or dark.
+struct Span {
+    double startMs;
+    bool lit;
+};
+using Timeline = std::vector<Span>;
+
+// The LED's spans up to untilMs, in camera ms (the unit's ms times clock). A
+// code starts with its 6000 ms light, a battery pattern where the display
+// button armed it; fromArming starts both when the button armed them, with the
+// LED lit as a selection leaves it (a code's first light then lasts 9000 ms).
+inline Timeline unitTimeline(int colour, int pattern, const std::array<int, 4> &flashes,
+                             double clock, double untilMs, bool fromArming = false)
 {
-    main_window::BlinkInputs inputs;
-    inputs.batteryMode = setup.colour == 0;
-    inputs.pattern = setup.pattern;
-    for (int d = 0; d < 4; ++d)
-        inputs.digits[std::size_t(d)] = setup.flashes[std::size_t(d)] - 1;
-    main_window::BlinkState state;
-    state.lit = true;
-    state.interval = inputs.batteryMode ? 500 : 3000;
-    state.blinkCount = qint16(setup.flashes[0]);
-    std::vector<double> spans{0};
-    double nowMs = 0;
-    while (nowMs < untilMs) {
-        nowMs += state.interval;
-        spans.back() += state.interval;
-        const bool wasLit = state.lit;
-        state = main_window::nextBlinkState(state, inputs);
-        if (!state.running) { // the steady light stays
-            spans.back() += untilMs;
+    using namespace main_window;
+    const BlinkInputs inputs{
+        colour == 0, pattern, {flashes[0] - 1, flashes[1] - 1, flashes[2] - 1, flashes[3] - 1}};
+    BlinkState state{inputs.batteryMode ? 500 : 3000, fromArming || !inputs.batteryMode,
+                     qint16(flashes[0]), 0, true};
+    Timeline spans;
+    double t = 0;
+    if (fromArming)
+        spans.push_back({0, true}), t = state.interval * clock;
+    while (t < untilMs) {
+        state = nextBlinkState(state, inputs);
+        if (spans.empty() || spans.back().lit != state.lit)
+            spans.push_back({t, state.lit});
+        if (!state.running || state.interval <= 0)
             break;
-        }
-        if (state.lit != wasLit)
-            spans.push_back(0);
+        t += state.interval * clock;
     }
     return spans;
+}
+
+// The part of [fromMs, toMs) in which the LED is lit, 0 to 1. `first` keeps
+// the span the last call began in, so that calls in time order stay quick.
+inline double litPart(const Timeline &spans, double fromMs, double toMs, std::size_t &first)
+{
+    toMs = std::max(toMs, fromMs + 1e-6);
+    first = std::min(first, spans.empty() ? 0 : spans.size() - 1);
+    while (first > 0 && spans[first].startMs > fromMs)
+        --first;
+    while (first + 1 < spans.size() && spans[first + 1].startMs <= fromMs)
+        ++first;
+    double lit = 0;
+    for (std::size_t k = first; k < spans.size() && spans[k].startMs < toMs; ++k) {
+        const double end = k + 1 < spans.size() ? spans[k + 1].startMs : 1e300;
+        if (spans[k].lit)
+            lit += std::max(0.0, std::min(end, toMs) - std::max(spans[k].startMs, fromMs));
+    }
+    return lit / (toMs - fromMs);
 }
 
 // The curve a camera records: each frame shows the part of its exposure in
 // which the LED was lit, clipped as a bright LED clips, with noise.
 inline std::vector<recording::LightSample> curve(const CurveSetup &setup)
 {
-    const std::vector<double> spans =
-        timeline(setup, (setup.startMs + setup.lengthMs) / setup.clock + 1e4);
-    // Span starts in camera ms; samples come in time order, so the search
-    // for the first span a sample's exposure touches only moves forward.
-    std::vector<double> starts{0};
-    for (double span : spans)
-        starts.push_back(starts.back() + span * setup.clock);
+    const Timeline spans = unitTimeline(setup.colour, setup.pattern, setup.flashes, setup.clock,
+                                        setup.startMs + setup.lengthMs + 1e4, true);
     std::size_t first = 0;
-    auto litBetween = [&](double fromMs, double toMs) {
-        while (first + 1 < spans.size() && starts[first + 1] <= fromMs)
-            ++first;
-        double lit = 0;
-        for (std::size_t i = first; i < spans.size() && starts[i] < toMs; ++i) {
-            if (i % 2 == 0)
-                lit += std::max(0.0, std::min(starts[i + 1], toMs) - std::max(starts[i], fromMs));
-        }
-        return lit;
-    };
     std::mt19937 random(setup.seed);
     std::uniform_real_distribution<double> unit(0, 1);
     std::vector<recording::LightSample> samples;
@@ -88,7 +97,7 @@ inline std::vector<recording::LightSample> curve(const CurveSetup &setup)
          t += setup.frameMs * (1 + setup.jitter * (unit(random) - 0.5))) {
         const double exposureMs = std::max(0.5, setup.exposure * setup.frameMs);
         const double from = setup.startMs + t;
-        const double part = litBetween(from, from + exposureMs) / exposureMs;
+        const double part = litPart(spans, from, from + exposureMs, first);
         const double level = std::min(1.0, part / std::max(0.05, setup.bloom)) +
                              setup.noise * (2 * unit(random) - 1);
         if (unit(random) >= setup.dropped)
