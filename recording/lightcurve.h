@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framecells.h"
 #include "recordingdecoder.h"
 #include "videoreader.h"
 
@@ -45,7 +46,6 @@ public:
     // The median time between kept frames, and the time from the first to the last.
     double frameIntervalMs() const;
     double lengthMs() const;
-    std::size_t frames() const { return m_times.size(); }
 
 private:
     // A cell's colour in the frames in which it was lit and in which it was
@@ -57,8 +57,6 @@ private:
         double n = 0, luma = 0, cb = 0, cr = 0;
     };
 
-    void reduce(const FrameView &frame, std::vector<std::uint8_t> &luma, std::vector<float> &cb,
-                std::vector<float> &cr);
     int hueColour(double cb, double cr, double *hueDegrees) const;
     Light lightOf(const std::vector<int> &cells) const;
 
@@ -67,11 +65,7 @@ private:
     std::vector<double> m_times;
     std::vector<std::uint8_t> m_cells; // frames x cells, brightest luma
     std::vector<CellColour> m_colour;  // per cell
-    // Room for one frame's rows combined, kept from frame to frame.
-    std::vector<std::uint8_t> m_columnMax;
-    std::vector<std::uint32_t> m_sumCb, m_sumCr;
-    std::vector<std::uint8_t> m_luma;
-    std::vector<float> m_cb, m_cr;
+    FrameCells m_grid;
 };
 
 } // namespace recording
