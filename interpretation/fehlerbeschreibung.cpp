@@ -1,7 +1,7 @@
 #include "fehlerbeschreibung.h"
 
 #include "artwork.h"
-#include "backcolour.h"
+#include "colours.h"
 #include "catalogue.h"
 #include "controls.h"
 #include "screen.h"

@@ -1,8 +1,10 @@
 #include "form1.h"
 
+#include "application.h"
 #include "artwork.h"
 #include "blinksequence.h"
 #include "catalogue.h"
+#include "colours.h"
 #include "combobox.h"
 #include "controls.h"
 #include "dialogs.h"
@@ -10,6 +12,7 @@
 #include "fehlerbeschreibung.h"
 #include "line.h"
 #include "recordingreader.h"
+#include "screen.h"
 #include "shape.h"
 #include "timer.h"
 #include "twips.h"
@@ -103,24 +106,26 @@ void Form1::createDrawing()
 {
     // Created back to front: each shape is drawn over those made before it.
     Shape2[0] = new Shape(Shape::Kind::Rectangle, colourFromBgr(Grey), Shape::Border::None, this);
-    place(Shape2[0], "Shape2_0", 2400, 360, 3495, 375);
+    place(Shape2[0], "Shape2_0", layout::Shape2_0);
     // The LED is grey on the grey body, so it looks dark until a colour is chosen.
     Shape1 = new Shape(Shape::Kind::Circle, colourFromBgr(Grey), Shape::Border::None, this);
-    place(Shape1, "Shape1", 4560, 405, 150, 255);
+    place(Shape1, "Shape1", layout::Shape1);
     Shape2[1] = new Shape(Shape::Kind::Rectangle, colourFromBgr(Grey), Shape::Border::None, this);
-    place(Shape2[1], "Shape2_1", 2520, 720, 135, 420);
+    place(Shape2[1], "Shape2_1", layout::Shape2_1);
     Shape2[2] = new Shape(Shape::Kind::Rectangle, colourFromBgr(Grey), Shape::Border::None, this);
-    place(Shape2[2], "Shape2_2", 5640, 720, 135, 420);
+    place(Shape2[2], "Shape2_2", layout::Shape2_2);
     Shape3 = new Shape(Shape::Kind::Rectangle, colourFromBgr(Black), Shape::Border::Default, this);
-    place(Shape3, "Shape3", 2640, 945, 3015, 135);
-    Line1[0] = new toolkit::Line(120, 6000, 3240, colourFromBgr(Blue), 3, this);
+    place(Shape3, "Shape3", layout::Shape3);
+    Line1[0] = new toolkit::Line(layout::Line1_0.x1, layout::Line1_0.x2, layout::Line1_0.y,
+                                 colourFromBgr(Blue), 3, this);
     Line1[0]->setObjectName(QStringLiteral("Line1_0"));
-    Line1[1] = new toolkit::Line(120, 6000, 120, colourFromBgr(Blue), 3, this);
+    Line1[1] = new toolkit::Line(layout::Line1_1.x1, layout::Line1_1.x2, layout::Line1_1.y,
+                                 colourFromBgr(Blue), 3, this);
     Line1[1]->setObjectName(QStringLiteral("Line1_1"));
     Shape4 = new Shape(Shape::Kind::Circle, colourFromBgr(Yellow), Shape::Border::Default, this);
-    place(Shape4, "Shape4", 3960, 360, 375, 375);
+    place(Shape4, "Shape4", layout::Shape4);
     Shape5 = new Shape(Shape::Kind::Circle, colourFromBgr(Red), Shape::Border::Default, this);
-    place(Shape5, "Shape5", 4020, 420, 255, 255);
+    place(Shape5, "Shape5", layout::Shape5);
 }
 
 void Form1::createInputs()
@@ -140,7 +145,9 @@ void Form1::createInputs()
     place(Frame3, "Frame3", layout::Frame3);
     for (int i = 0; i < 4; ++i) {
         Combo3[i] = makeCombo(Frame3);
-        place(Combo3[i], QStringLiteral("Combo3_%1").arg(i), 120 + 840 * i, 240, 700, 315);
+        design::TwipsRect digit = layout::Combo3;
+        digit.left += layout::Combo3Pitch * i;
+        place(Combo3[i], QStringLiteral("Combo3_%1").arg(i), digit);
         Combo3[i]->setEnabled(false);
     }
 
@@ -178,13 +185,13 @@ void Form1::createInputs()
 void Form1::createInfo()
 {
     Image1 = toolkit::makeImage(resources::logo(), this);
-    place(Image1, "Image1", 240, 360, 765, 765);
+    place(Image1, "Image1", layout::Image1);
     Label2 = toolkit::makeLabel(this);
-    place(Label2, "Label2", 240, 1320, 1935, 255);
+    place(Label2, "Label2", layout::Label2);
     Label2->setFont(smallArial());
     Label2->setText(QStringLiteral("Version 1.01"));
     Label1 = toolkit::makeLabel(this);
-    place(Label1, "Label1", 240, 1560, 1935, 1575);
+    place(Label1, "Label1", layout::Label1);
     Label1->setFont(smallArial());
     Label1->setText(QString::fromUtf8(AddressText));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screen.h"
+#include "application.h"
 
 #include <QWidget>
 #include <array>

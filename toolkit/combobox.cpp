@@ -1,6 +1,6 @@
 #include "combobox.h"
 
-#include "backcolour.h"
+#include "colours.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>

@@ -1,6 +1,7 @@
 #include "controls.h"
 
 #include "label.h"
+#include "twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -36,6 +37,12 @@ protected:
 };
 
 } // namespace
+
+void place(QWidget *widget, const QString &name, const design::TwipsRect &rect)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(twipsRect(rect.left, rect.top, rect.width, rect.height));
+}
 
 QGroupBox *makeFrame(QWidget *parent)
 {

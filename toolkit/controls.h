@@ -1,5 +1,7 @@
 #pragma once
 
+#include "design.h"
+
 #include <QString>
 
 class QGroupBox;
@@ -9,6 +11,10 @@ class QPushButton;
 class QWidget;
 
 namespace toolkit {
+
+// Gives `widget` its object name and its place and size in twips, relative to
+// its parent's outer top-left corner.
+void place(QWidget *widget, const QString &name, const design::TwipsRect &rect);
 
 // A frame with a caption; an ampersand in the caption marks its access key.
 QGroupBox *makeFrame(QWidget *parent);

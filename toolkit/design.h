@@ -41,6 +41,25 @@ constexpr TwipsRect Frame1{2400, 1200, 1700, 615}, Combo1{120, 240, 1455, 315};
 constexpr TwipsRect Frame2{4200, 1200, 1700, 615}, Combo2{120, 240, 1455, 315};
 constexpr TwipsRect Frame3{2400, 1920, 3495, 615};
 constexpr TwipsRect Command3{2400, 2640, 1695, 375}, Command2{4200, 2640, 1695, 375};
+// The four digit lists in their frame: the first at Combo3, each next one
+// Combo3Pitch to the right.
+constexpr TwipsRect Combo3{120, 240, 700, 315};
+constexpr int Combo3Pitch = 840;
+// The drawing of the unit: its body (Shape2_0) with the LED (Shape1) and the
+// round decoration beside it (Shape4, Shape5), two feet (Shape2_1, Shape2_2),
+// the base (Shape3), and two blue lines across the window (Line1_0 at the
+// bottom, Line1_1 at the top), from x1 to x2 at height y.
+constexpr TwipsRect Shape2_0{2400, 360, 3495, 375}, Shape1{4560, 405, 150, 255};
+constexpr TwipsRect Shape2_1{2520, 720, 135, 420}, Shape2_2{5640, 720, 135, 420};
+constexpr TwipsRect Shape3{2640, 945, 3015, 135};
+constexpr TwipsRect Shape4{3960, 360, 375, 375}, Shape5{4020, 420, 255, 255};
+struct HorizontalLine {
+    int x1, x2, y;
+};
+constexpr HorizontalLine Line1_0{120, 6000, 3240}, Line1_1{120, 6000, 120};
+// The logo, the version label and the maker's address.
+constexpr TwipsRect Image1{240, 360, 765, 765};
+constexpr TwipsRect Label2{240, 1320, 1935, 255}, Label1{240, 1560, 1935, 1575};
 // Its title bar holds the icon and three buttons: minimise, maximise, close.
 constexpr int TitleBarItems = 4;
 } // namespace form1

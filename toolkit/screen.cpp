@@ -3,7 +3,6 @@
 #include "twips.h"
 #include "windowmanager.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -38,16 +37,6 @@ static QMargins frameOf(const QWidget *window)
                     outer.right() - inner.right(), outer.bottom() - inner.bottom());
 }
 
-double outerWidth(const QWidget *window)
-{
-    return pixelsToTwips(window->size().grownBy(frameOf(window)).width());
-}
-
-double outerHeight(const QWidget *window)
-{
-    return pixelsToTwips(window->size().grownBy(frameOf(window)).height());
-}
-
 static void moveOuter(QWidget *window, double left, double top, const QMargins &frame)
 {
     const QPoint outer(twipsToPixels(left), twipsToPixels(top));
@@ -60,22 +49,12 @@ static void moveOuter(QWidget *window, double left, double top, const QMargins &
     }
 }
 
-void moveWindow(QWidget *window, double left, double top)
-{
-    moveOuter(window, left, top, frameOf(window));
-}
-
 void centreOnScreen(QWidget *window)
 {
     const QMargins frame = frameOf(window);
     const QSize outer = window->size().grownBy(frame);
     moveOuter(window, (screenWidth() - pixelsToTwips(outer.width())) / 2,
               (screenHeight() - pixelsToTwips(outer.height())) / 2, frame);
-}
-
-QString applicationPath()
-{
-    return QCoreApplication::applicationDirPath();
 }
 
 } // namespace toolkit

@@ -6,6 +6,9 @@ class QWidget;
 
 namespace toolkit {
 
+// Colours are written BBGGRR: blue in the high byte, red in the low byte.
+QColor colourFromBgr(quint32 bgr);
+
 // The classic window text colour (black) and the classic grey of disabled
 // text; on the light back colours of the design the grey keeps a contrast of
 // about 3.8:1.

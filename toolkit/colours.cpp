@@ -1,9 +1,14 @@
-#include "backcolour.h"
+#include "colours.h"
 
 #include <QPalette>
 #include <QWidget>
 
 namespace toolkit {
+
+QColor colourFromBgr(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
 
 void setBackColour(QWidget *control, const QColor &back)
 {
