@@ -1,13 +1,20 @@
+#include "catalogue.h"
 #include "combobox.h"
 #include "design.h"
 #include "fehlerbeschreibung.h"
 #include "form1.h"
+#include "model.h"
+#include "shape.h"
 #include "textfit.h"
+#include "timer.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOption>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -20,11 +27,164 @@ static QString entries(const QWidget &form, const char *name)
     return list.join('|');
 }
 
+// Each text of a catalogue in which every value names its own section and key.
+static QString named(const QString &section, const QString &key)
+{
+    return section + " &" + key;
+}
+
 class tst_Form1 : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Every caption, entry and cause text comes from its own key; screen readers
+    // name each list after its frame's caption without the access-key mark.
+    void textsFromTheirKeys()
+    {
+        QStringList lines;
+        const auto section = [&](const char *name, const QStringList &keys) {
+            lines << QString("[%1]").arg(name);
+            for (const QString &key : keys)
+                lines << key + '=' + named(name, key);
+        };
+        section("Bezeichnungen", {"0", "1", "2", "Command_Beenden", "Command_Fehleranzeige",
+                                  "Form1", "Form2", "Akku", "HC11_Fehler", "MH_Fehler"});
+        section("Farben", {"0", "1", "2"});
+        section("Unterspannung", {"0", "1", "2"});
+        QStringList causes;
+        for (int n = 0; n < 16; ++n)
+            causes << "GREEN" + QString::number(n) << "RED" + QString::number(n)
+                   << "YELLOW" + QString::number(n);
+        section("Kestrion", causes);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("ErrorMessage.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lines.join('\n').toLatin1()) > 0);
+        file.close();
+
+        main_window::Form1 form(dir.path());
+        const auto frame = [&](const char *name) { return form.findChild<QGroupBox *>(name); };
+        const auto text = [&](const char *name) {
+            return form.findChild<QPushButton *>(name)->text();
+        };
+        const auto list = [&](const char *name) { return form.findChild<QWidget *>(name); };
+        const QString names = "Bezeichnungen";
+        QCOMPARE(
+            QStringList({frame("Frame1")->title(), frame("Frame2")->title(),
+                         frame("Frame3")->title(), text("Command2"), text("Command3"),
+                         form.windowTitle(), catalogue::InterpretationCaption}),
+            QStringList({named(names, "0"), named(names, "1"), named(names, "2"),
+                         named(names, "Command_Beenden"), named(names, "Command_Fehleranzeige"),
+                         named(names, "Form1"), named(names, "Form2")}));
+        QCOMPARE(entries(form, "Combo1"), "Farben &0|Farben &1|Farben &2");
+        QCOMPARE(entries(form, "Combo2"), "Unterspannung &0|Unterspannung &1|Unterspannung &2");
+        for (int n = 0; n < 16; ++n) {
+            for (int c = 0; c < 3; ++c)
+                QCOMPARE(catalogue::BitTexts[n][c], named("Kestrion", causes[3 * n + c]));
+        }
+        QCOMPARE(QStringList(catalogue::GroupCaptions.begin(), catalogue::GroupCaptions.end()),
+                 QStringList({named(names, "Akku"), named(names, "HC11_Fehler"),
+                              named(names, "MH_Fehler")}));
+        QCOMPARE(QStringList({list("Combo1")->accessibleName(), list("Combo2")->accessibleName(),
+                              list("Combo3_0")->accessibleName(),
+                              list("Combo3_3")->accessibleName(), list("Shape1")->accessibleName(),
+                              list("Shape1")->accessibleDescription()}),
+                 QStringList({"Bezeichnungen 0", "Bezeichnungen 1", "Bezeichnungen 2: 1",
+                              "Bezeichnungen 2: 4", "Status-LED", "aus"}));
+    }
+
+    // Letters typed into the open list choose nothing; arrows still move in it.
+    void typingIntoOpenList_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("letters of other entries, then Enter") << "rgR" << 0;
+        QTest::newRow("arrow down, then Enter") << "" << 1;
+    }
+
+    void typingIntoOpenList()
+    {
+        QFETCH(QString, keys);
+        main_window::Form1 form(SHIPPED_FOLDER);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto *colours = form.findChild<toolkit::ComboBox *>("Combo1");
+        colours->setListIndex(0);
+        colours->showPopup();
+        QAbstractItemView *open = colours->view();
+        QTRY_VERIFY(open->isVisible());
+        QTest::keyClicks(open, keys);
+        if (keys.isEmpty())
+            QTest::keyClick(open, Qt::Key_Down);
+        QTest::keyClick(open, Qt::Key_Return);
+        QTRY_VERIFY(!open->isVisible());
+        QTEST(colours->listIndex(), "chosen");
+    }
+
+    // Hours of blinking on a clock the test moves: each tick comes where the
+    // code's timeline puts it and shows the LED as the model says. Ticks noticed
+    // a little late keep to the timeline; after a stall the count starts afresh.
+    void ledTimeline_data()
+    {
+        QTest::addColumn<QList<int>>("choice"); // colour, then pattern or four digit positions
+        QTest::addColumn<qint64>("lateNs");
+        QTest::addColumn<bool>("drifts");
+        QTest::newRow("red 1,1,3,2, ticks 0.3 ms late")
+            << QList{1, 0, 0, 2, 1} << 300000ll << false;
+        QTest::newRow("yellow 16,16,16,16, 1.9 ms late")
+            << QList{2, 15, 15, 15, 15} << 1900000ll << false;
+        QTest::newRow("green short flashes, 0.3 ms late") << QList{0, 2} << 300000ll << false;
+        QTest::newRow("green slow blinking, stalls of 5 ms") << QList{0, 1} << 5000000ll << true;
+        QTest::newRow("red 2,16,1,9, stalls of 5 ms") << QList{1, 1, 15, 0, 8} << 5000000ll << true;
+    }
+
+    void ledTimeline()
+    {
+        QFETCH(QList<int>, choice);
+        QFETCH(qint64, lateNs);
+        QFETCH(bool, drifts);
+        main_window::Form1 form(SHIPPED_FOLDER);
+        auto *timer = form.findChild<toolkit::Timer *>("Timer1");
+        auto *led = form.findChild<toolkit::Shape *>("Shape1");
+        timer->setClock(toolkit::Timer::Clock::Manual);
+        Model model;
+        form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(choice[0]);
+        model.choose(0, choice[0]);
+        for (int b = 1; b < choice.size(); ++b) {
+            const char *name[] = {"Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"};
+            const int box = choice.size() == 2 ? 1 : b + 1;
+            form.findChild<toolkit::ComboBox *>(name[box - 1])->setListIndex(choice[b]);
+            model.choose(box, choice[b]);
+        }
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        form.Command3_Click(); // returns once its window is closed: the timer starts
+        model.pressDisplay();
+        model.closeWindow();
+
+        qint64 due = toolkit::Timer::manualClockNs() + model.interval * 1000000ll;
+        int ticks = 0;
+        QString wrong;
+        connect(timer, &toolkit::Timer::timer, this, [&] { // after the window's own handler
+            const qint64 now = toolkit::Timer::manualClockNs();
+            model.tick();
+            if (wrong.isEmpty() &&
+                (now != due + lateNs || led->isShapeVisible() != model.ledLit ||
+                 led->accessibleDescription() != (model.ledLit ? "leuchtet" : "dunkel")))
+                wrong = QString("tick %1 at %2 ns, due %3 ns, LED %4 %5, model %6")
+                            .arg(ticks)
+                            .arg(now)
+                            .arg(due)
+                            .arg(led->isShapeVisible())
+                            .arg(led->accessibleDescription())
+                            .arg(model.ledLit);
+            due += model.interval * 1000000ll + (drifts ? lateNs : 0);
+            ++ticks;
+        });
+        toolkit::Timer::advanceManualClock(qint64(3600) * 1000000000, lateNs); // an hour
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QVERIFY(ticks > 400);
+    }
+
     void startUp_data()
     {
         QTest::addColumn<QString>("folder");

@@ -1,5 +1,6 @@
 #include "timer.h"
 
+#include <QList>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
@@ -46,7 +47,7 @@ protected:
     // starts the count afresh from now instead of catching up.
     qint64 intervalStart(qint64 now) const
     {
-        return m_tick >= 0 && now - m_tick < MaxLateNs ? m_tick : now;
+        return m_tick >= 0 && now - m_tick < StallNs ? m_tick : now;
     }
 
     // The next deadline after the tick due at `deadline`, noticed at `now`.
@@ -65,7 +66,8 @@ protected:
             m_tick = -1;
     }
 
-    static constexpr qint64 MaxLateNs = 2000000;
+    // A tick noticed this late or later came after a stall.
+    static constexpr qint64 StallNs = 2000000;
     Timer *m_owner;
 
 private:
@@ -98,6 +100,8 @@ public:
         m_deadline = intervalStart(now) + m_period;
         arm(now);
     }
+
+    ~QtTimerEngine() override { delete m_timer; }
 
     void stop() override { m_timer->stop(); }
 
@@ -181,12 +185,15 @@ private:
         // 0 to 2 ms so that an odd stall does not make later ticks early.
         const qint64 now = nowNs();
         const qint64 late = now - (m_deadline - m_latency);
-        m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, MaxLateNs);
+        m_latency = std::clamp<qint64>((3 * m_latency + late) / 4, 0, MaxLatencyNs);
         const qint64 due = m_deadline;
         m_deadline = nextDeadline(due, m_period, now); // unless the handler re-arms
         arm();
         raise(due);
     }
+
+    // The timerfd is armed at most this much early.
+    static constexpr qint64 MaxLatencyNs = 2000000;
 
     int m_fd;
     std::unique_ptr<QSocketNotifier> m_notifier;
@@ -196,16 +203,72 @@ private:
 };
 #endif
 
+// A clock shared by all manual timers, which moves only when told to.
+class ManualTimerEngine final : public TimerEngine
+{
+public:
+    explicit ManualTimerEngine(Timer *owner) : TimerEngine(owner) { engines().append(this); }
+    ~ManualTimerEngine() override { engines().removeOne(this); }
+
+    void start(int ms) override
+    {
+        m_armed = ms > 0;
+        m_period = qint64(ms) * 1000000;
+        m_deadline = intervalStart(s_now) + m_period;
+    }
+
+    void stop() override { m_armed = false; }
+
+    static qint64 now() { return s_now; }
+
+    static void advance(qint64 ns, qint64 lateNs)
+    {
+        const qint64 end = s_now + ns;
+        // Looked for afresh after each tick: a handler may start, stop or
+        // destroy timers.
+        while (ManualTimerEngine *next = firstDue(end - lateNs)) {
+            s_now = std::max(s_now, next->m_deadline + lateNs);
+            const qint64 due = next->m_deadline;
+            next->m_deadline = next->nextDeadline(due, next->m_period, s_now);
+            next->raise(due);
+        }
+        s_now = end;
+    }
+
+private:
+    static QList<ManualTimerEngine *> &engines()
+    {
+        static QList<ManualTimerEngine *> all;
+        return all;
+    }
+
+    static ManualTimerEngine *firstDue(qint64 by)
+    {
+        ManualTimerEngine *first = nullptr;
+        for (ManualTimerEngine *engine : engines()) {
+            if (engine->m_armed && engine->m_deadline <= by &&
+                (!first || engine->m_deadline < first->m_deadline))
+                first = engine;
+        }
+        return first;
+    }
+
+    static inline qint64 s_now = 0;
+    bool m_armed = false;
+    qint64 m_period = 0;
+    qint64 m_deadline = 0;
+};
+
 std::unique_ptr<TimerEngine> makeEngine(Timer *owner, Timer::Clock clock)
 {
+    if (clock == Timer::Clock::Manual)
+        return std::make_unique<ManualTimerEngine>(owner);
 #ifdef Q_OS_LINUX
     if (clock == Timer::Clock::Native) {
         const int fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd >= 0)
             return std::make_unique<TimerFdEngine>(owner, fd);
     }
-#else
-    Q_UNUSED(clock);
 #endif
     return std::make_unique<QtTimerEngine>(owner);
 }
@@ -232,6 +295,23 @@ void Timer::setEnabled(bool enabled)
         m_engine->start(m_interval);
     else
         m_engine->stop();
+}
+
+void Timer::setClock(Clock clock)
+{
+    m_engine = makeEngine(this, clock); // the old one stops with its destruction
+    if (m_enabled)
+        m_engine->start(m_interval);
+}
+
+void Timer::advanceManualClock(qint64 ns, qint64 lateNs)
+{
+    ManualTimerEngine::advance(ns, lateNs);
+}
+
+qint64 Timer::manualClockNs()
+{
+    return ManualTimerEngine::now();
 }
 
 } // namespace toolkit
