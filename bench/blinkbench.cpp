@@ -5,6 +5,7 @@
 #include "blinksequence.h"
 #include "combobox.h"
 #include "form1.h"
+#include "ledcode.h"
 #include "shape.h"
 #include "timer.h"
 
@@ -15,7 +16,8 @@
 #include <cstdio>
 #include <map>
 
-using namespace main_window;
+using namespace blinkcode;
+using main_window::Form1;
 
 namespace {
 
@@ -199,7 +201,8 @@ int main(int argc, char *argv[])
                 form.findChild<toolkit::ComboBox *>(QStringLiteral("Combo3_%1").arg(i))
                     ->setListIndex(code.digits[i]);
         },
-        code, {3000, true, 1, 0, true}, 3000 + 2 * 18850);
+        code, armBlinkSequence({0, true}, code),
+        int((CyclePause + 2 * codeCycle({1, 1, 3, 2})).count()));
 
     const BlinkInputs pattern{true, 2, {0, 0, 0, 0}};
     runScenario(
@@ -208,6 +211,6 @@ int main(int argc, char *argv[])
             form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(0);
             form.findChild<toolkit::ComboBox *>("Combo2")->setListIndex(2);
         },
-        pattern, {500, true, 0, 0, true}, 20000);
+        pattern, armBlinkSequence({0, true}, pattern), 20000);
     return 0;
 }

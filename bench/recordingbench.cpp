@@ -170,12 +170,9 @@ void speed(const std::string &self, int repeat)
 // How long one cycle of a code lasts at the unit's nominal timing.
 double cycleMs(const clips::ClipSetup &setup)
 {
-    if (setup.colour == 0)
+    if (setup.colour == int(blinkcode::Colour::Green))
         return 1100;
-    double ms = 6000 + 2000 + 3 * 2000 + 3000;
-    for (int n : setup.flashes)
-        ms += n * 50 + (n - 1) * 500;
-    return ms;
+    return double(blinkcode::codeCycle(setup.flashes).count());
 }
 
 struct Level {

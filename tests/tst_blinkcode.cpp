@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-using namespace main_window;
+using namespace blinkcode;
 using Positions = std::array<int, 4>; // list positions of the digit boxes (flashes - 1)
 // The LED's timeline: alternating lit and dark spans, in ms, starting lit, as
 // a selection leaves the LED before the display button arms the sequence.
@@ -29,13 +29,13 @@ private slots:
     void digitWord()
     {
         QFETCH(Positions, positions);
-        QTEST(interpretation::digitWord(positions) & 0xFFFF, "word");
+        QTEST(blinkcode::digitWord(positions) & 0xFFFF, "word");
     }
 
     // Battery patterns steady, slow, short, none: one bit each (2^-1 rounds to even 0).
     void batteryWord()
     {
-        const auto word = &interpretation::batteryWord;
+        const auto word = &blinkcode::batteryWord;
         QCOMPARE(QList<int>({word(0), word(1), word(2), word(-1)}), QList<int>({1, 2, 4, 0}));
     }
 
@@ -67,7 +67,7 @@ private slots:
     {
         QFETCH(Positions, positions);
         QFETCH(Timeline, expected);
-        BlinkState state{3000, true, qint16(positions[0] + 1), 0, true};
+        BlinkState state = armBlinkSequence({0, true}, {false, -1, positions});
         Timeline walked{0};
         for (bool lit = true; walked.size() <= expected.size() && walked.last() < 60000;) {
             if (state.lit != lit)
