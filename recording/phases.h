@@ -8,8 +8,8 @@ namespace recording {
 // The longest clock error of a unit that a reading allows: 5 %.
 inline constexpr double ClockTolerance = 0.05;
 
-// The phases the unit's LED shows. A green pattern's short flash and its gaps
-// are a code's flash and flash gap; its slow blinking is lit for a blink.
+// The phases the unit's LED shows. A green pattern is read with a code's: its
+// short flash is a flash, its dark a flash gap, slow blinking's light a blink.
 enum class Phase { Flash, Blink, Long, FlashGap, DigitGap, CyclePause, None, Ambiguous };
 
 // The long light: a unit's, and the longest, that of the first cycle of the

@@ -95,23 +95,19 @@ double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, 
     };
 
     const double ledY = 0.55 * h, R = setup.ledRadius;
-    const Rgb &ledColour = LedColours[std::clamp(setup.colour, 0, 2)];
-    std::vector<Light> lights{{0.42 * w, ledY, R, ledColour, 0}};
+    std::vector<Light> lights{{0.42 * w, ledY, R, LedColours[std::clamp(setup.colour, 0, 2)], 0}};
     lights[0].level = exposed(
         unitTimeline(setup.colour, setup.pattern, setup.flashes, setup.clockFactor, untilMs),
         setup.startMs, ledY);
     if (setup.otherCode[0] > 0) {
         const Timeline other = unitTimeline(setup.colour, -1, setup.otherCode,
                                             setup.clockFactor * 1.01, untilMs + 7300);
-        lights.push_back({0.62 * w, 0.72 * h, R, ledColour, 0});
+        lights.push_back({0.62 * w, 0.72 * h, R, LedColours[std::clamp(setup.colour, 0, 2)], 0});
         lights.back().level = exposed(other, setup.startMs + 7300, 0.72 * h);
     }
     if (setup.otherBlinker) { // a slow blink of 685 ms on and off: no rhythm of the unit
         lights.push_back({0.2 * w, 0.3 * h, 1.5 * R, {0.7, 0.8, 1}, 0});
-        const Timeline blinker =
-            unitTimeline(int(blinkcode::Colour::Green),
-                         int(blinkcode::BatteryPattern::SlowBlinking), {}, 1.37, untilMs);
-        lights.back().level = exposed(blinker, 0, 0.3 * h);
+        lights.back().level = exposed(unitTimeline(0, 1, {}, 1.37, untilMs), 0, 0.3 * h);
     }
     if (setup.lamp)
         lights.push_back({0.78 * w, 0.3 * h, 3 * R, {1, 0.85, 0.6}, 1});

@@ -3,7 +3,6 @@
 // must read as that code or as unsure: never as another code.
 
 #include "blinkcode.h"
-#include "ledcode.h"
 #include "syntheticcurve.h"
 
 #include <cstdio>
