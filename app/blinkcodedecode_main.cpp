@@ -36,7 +36,7 @@ constexpr char Help[] =
     "  --version     prints the version\n"
     "Exit status: 0 every file decoded, 1 any unsure or failed, 2 wrong usage.\n";
 
-constexpr std::array<const char *, 3> ColourNames{"green", "red", "yellow"};
+using blinkcode::ColourNames;
 constexpr std::array<const char *, 3> ColourWords{"GREEN", "RED", "YELLOW"};
 constexpr std::array<const char *, 3> PatternNames{"steady light", "slow blinking",
                                                    "short flashing"};

@@ -5,6 +5,7 @@
 #include "blinksequence.h"
 #include "combobox.h"
 #include "form1.h"
+#include "ledcode.h"
 #include "shape.h"
 #include "timer.h"
 
@@ -15,7 +16,8 @@
 #include <cstdio>
 #include <map>
 
-using namespace main_window;
+using namespace blinkcode;
+using main_window::Form1;
 
 namespace {
 
@@ -194,20 +196,21 @@ int main(int argc, char *argv[])
     runScenario(
         "Flash code 1,1,3,2, two cycles",
         [&code](Form1 &form) {
-            form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(1);
+            form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(int(Colour::Red));
             for (int i = 0; i < 4; ++i)
                 form.findChild<toolkit::ComboBox *>(QStringLiteral("Combo3_%1").arg(i))
                     ->setListIndex(code.digits[i]);
         },
-        code, {3000, true, 1, 0, true}, 3000 + 2 * 18850);
+        code, armBlinkSequence({0, true}, code),
+        int((CyclePause + 2 * codeCycle({1, 1, 3, 2})).count()));
 
-    const BlinkInputs pattern{true, 2, {0, 0, 0, 0}};
+    const BlinkInputs pattern{true, int(BatteryPattern::ShortFlashing), {0, 0, 0, 0}};
     runScenario(
         "Battery pattern 2 (short flashing), 20 s",
-        [](Form1 &form) {
-            form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(0);
-            form.findChild<toolkit::ComboBox *>("Combo2")->setListIndex(2);
+        [&pattern](Form1 &form) {
+            form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(int(Colour::Green));
+            form.findChild<toolkit::ComboBox *>("Combo2")->setListIndex(pattern.pattern);
         },
-        pattern, {500, true, 0, 0, true}, 20000);
+        pattern, armBlinkSequence({0, true}, pattern), 20000);
     return 0;
 }

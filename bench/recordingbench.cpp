@@ -170,12 +170,9 @@ void speed(const std::string &self, int repeat)
 // How long one cycle of a code lasts at the unit's nominal timing.
 double cycleMs(const clips::ClipSetup &setup)
 {
-    if (setup.colour == 0)
+    if (setup.colour == int(blinkcode::Colour::Green))
         return 1100;
-    double ms = 6000 + 2000 + 3 * 2000 + 3000;
-    for (int n : setup.flashes)
-        ms += n * 50 + (n - 1) * 500;
-    return ms;
+    return double(blinkcode::codeCycle(setup.flashes).count());
 }
 
 struct Level {
@@ -214,7 +211,7 @@ void accuracy(int perLevel)
          [](clips::ClipSetup &s, std::mt19937 &) { s.fps = 15, s.exposureMs = 2; }},
         {"unsure: two codes blink",
          [](clips::ClipSetup &s, std::mt19937 &) {
-             s.colour = 1 + s.colour % 2, s.otherCode = {2, 5, 1, 3};
+             s.colour = int(blinkcode::Colour::Red) + s.colour % 2, s.otherCode = {2, 5, 1, 3};
              s.durationS = (cycleMs(s) * 1.03 + 10000) / 1000;
          }},
     };
@@ -231,7 +228,9 @@ void accuracy(int perLevel)
             for (int &n : setup.flashes)
                 n = 1 + int(random() % 16);
             setup.startMs = std::uniform_real_distribution<double>(0, cycleMs(setup))(random);
-            setup.durationS = setup.colour == 0 ? 12 : (cycleMs(setup) * 1.03 + 10000) / 1000;
+            setup.durationS = setup.colour == int(blinkcode::Colour::Green)
+                                  ? 12
+                                  : (cycleMs(setup) * 1.03 + 10000) / 1000;
             levels[l].apply(setup, random);
             const fs::path path = fs::path(BENCH_CLIPS) / "corpus" /
                                   ("level" + std::to_string(l) + "-" + std::to_string(k) + ".mp4");
@@ -241,7 +240,8 @@ void accuracy(int perLevel)
             const recording::Reading r = recording::decodeRecording(path).reading;
             const bool truth =
                 r.colour == setup.colour &&
-                (setup.colour == 0 ? r.pattern == setup.pattern : r.flashes == setup.flashes);
+                (setup.colour == int(blinkcode::Colour::Green) ? r.pattern == setup.pattern
+                                                               : r.flashes == setup.flashes);
             if (r.status != recording::Status::Decoded)
                 ++unsure;
             else

@@ -14,6 +14,7 @@
 #include "errorword.h"
 #include "fehlerbeschreibung.h"
 #include "form1.h"
+#include "ledcode.h"
 #include "shape.h"
 #include "timer.h"
 
@@ -24,7 +25,8 @@
 #include <algorithm>
 #include <cstdio>
 
-using namespace main_window;
+using namespace blinkcode;
+using main_window::Form1;
 
 namespace {
 
@@ -122,7 +124,7 @@ int main(int argc, char *argv[])
 
     // The ideal timeline, advanced tick by tick beside the real one.
     const BlinkInputs inputs{false, -1, digits};
-    BlinkState ideal{3000, true, 16, 0, true};
+    BlinkState ideal = armBlinkSequence({0, true}, inputs);
     double idealAt = 0, armedAt = 0;
     QList<Tick> ticks;
     QList<qsizetype> cycleEnds; // tick count at the end of each cycle
@@ -135,7 +137,7 @@ int main(int argc, char *argv[])
         ideal = nextBlinkState(ideal, inputs);
         if (ideal.lit != led->isShapeVisible() || ideal.interval != timer->interval())
             std::printf("tick %lld: the LED left the ideal sequence\n", ticks.size());
-        if (ideal.interval == 3000) { // the pause that closes a cycle has begun
+        if (ideal.interval == CyclePause.count()) { // the pause that closes a cycle has begun
             const qsizetype first = cycleEnds.isEmpty() ? 0 : cycleEnds.last();
             cycleEnds << ticks.size();
             cycles << cycleFigures(ticks, first, ticks.size());
@@ -165,7 +167,7 @@ int main(int argc, char *argv[])
     QObject::connect(&opener, &QTimer::timeout, &form, [&] {
         interpretation::Fehlerbeschreibung window;
         window.showCauseTexts(1);
-        window.markBits(interpretation::digitWord(digits));
+        window.markBits(digitWord(digits));
         QTimer::singleShot(1000, &window, &QDialog::close);
         ++windows;
         window.exec();

@@ -1,5 +1,7 @@
 #include "decoderoutput.h"
 
+#include "ledcode.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +13,7 @@ namespace decoding {
 
 namespace {
 
-constexpr std::array<const char *, 3> Colours = {"green", "red", "yellow"};
+constexpr const auto &Colours = blinkcode::ColourNames;
 constexpr std::array<const char *, 3> Statuses = {"decoded", "unsure", "error"};
 // Reason keys are short names; anything else cannot be a key of ours.
 constexpr qsizetype MaxReasonLength = 64;

@@ -10,6 +10,7 @@
 #include "dialogs.h"
 #include "errorword.h"
 #include "fehlerbeschreibung.h"
+#include "ledcode.h"
 #include "line.h"
 #include "recordingreader.h"
 #include "screen.h"
@@ -327,24 +328,23 @@ void Form1::Command3_Click()
 
     // Arm the blink sequence. A running timer restarts its count with the new
     // interval; a stopped one starts once the window has been closed.
-    BlinkCount = 0;
-    if (Combo2->isEnabled()) {
-        Timer1->setInterval(500);
-    } else {
-        DigitIndex = 0;
-        BlinkCount = qint16(Combo3[DigitIndex]->listIndex() + 1);
-        Timer1->setInterval(3000);
-    }
+    const blinkcode::BlinkInputs inputs{Combo2->isEnabled(),
+                                        Combo2->listIndex(),
+                                        {Combo3[0]->listIndex(), Combo3[1]->listIndex(),
+                                         Combo3[2]->listIndex(), Combo3[3]->listIndex()}};
+    const blinkcode::BlinkState armed = blinkcode::armBlinkSequence(
+        {Timer1->interval(), Shape1->isShapeVisible(), BlinkCount, DigitIndex}, inputs);
+    BlinkCount = armed.blinkCount;
+    DigitIndex = armed.digitIndex;
+    Timer1->setInterval(armed.interval);
 
-    std::int32_t ErrorWord =
-        interpretation::digitWord({Combo3[0]->listIndex(), Combo3[1]->listIndex(),
-                                   Combo3[2]->listIndex(), Combo3[3]->listIndex()});
+    std::int32_t ErrorWord = blinkcode::digitWord(inputs.digits);
 
     interpretation::Fehlerbeschreibung Fehlerbeschreibung;
     const int c = Combo1->listIndex();
     Fehlerbeschreibung.showCauseTexts(c);
-    if (c == 0)
-        ErrorWord = interpretation::batteryWord(Combo2->listIndex());
+    if (c == int(blinkcode::Colour::Green))
+        ErrorWord = blinkcode::batteryWord(Combo2->listIndex());
     Fehlerbeschreibung.markBits(ErrorWord);
     Fehlerbeschreibung.exec(); // modal, without owner; the timer goes on meanwhile
 
@@ -356,12 +356,12 @@ void Form1::Timer1_Timer()
     // Disabled first and enabled last: ticks never overlap, and each interval
     // is measured from the end of the tick that set it.
     Timer1->setEnabled(false);
-    const BlinkState next =
-        nextBlinkState({Timer1->interval(), Shape1->isShapeVisible(), BlinkCount, DigitIndex},
-                       {Combo2->isEnabled(),
-                        Combo2->listIndex(),
-                        {Combo3[0]->listIndex(), Combo3[1]->listIndex(), Combo3[2]->listIndex(),
-                         Combo3[3]->listIndex()}});
+    const blinkcode::BlinkState next = blinkcode::nextBlinkState(
+        {Timer1->interval(), Shape1->isShapeVisible(), BlinkCount, DigitIndex},
+        {Combo2->isEnabled(),
+         Combo2->listIndex(),
+         {Combo3[0]->listIndex(), Combo3[1]->listIndex(), Combo3[2]->listIndex(),
+          Combo3[3]->listIndex()}});
     Shape1->setShapeVisible(next.lit);
     BlinkCount = next.blinkCount;
     DigitIndex = next.digitIndex;

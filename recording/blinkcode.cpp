@@ -1,29 +1,13 @@
 #include "blinkcode.h"
 
+#include "phases.h"
+
 #include <algorithm>
 #include <array>
 
 namespace recording {
 
 namespace {
-
-// The phases the unit shows, each with its nominal length. The long light
-// reaches up to 9000 ms because the program's own simulated LED lights 3 s
-// longer in its first cycle; a real unit's long light lasts 6000 ms.
-enum class Phase { Flash, Blink, Long, Gap500, Gap2000, Gap3000, None, Ambiguous };
-
-struct Nominal {
-    Phase phase;
-    bool lit;
-    double lowMs, highMs;
-};
-
-constexpr std::array<Nominal, 6> Nominals{{{Phase::Flash, true, 50, 50},
-                                           {Phase::Blink, true, 500, 500},
-                                           {Phase::Long, true, 6000, 9000},
-                                           {Phase::Gap500, false, 500, 500},
-                                           {Phase::Gap2000, false, 2000, 2000},
-                                           {Phase::Gap3000, false, 3000, 3000}}};
 
 // A lit span seen longer than this is no flash: in a red or yellow code it
 // can only be the long light.
@@ -36,48 +20,15 @@ constexpr int FlashesNeeded = 17;
 constexpr double FilmForCodeS = 60;
 constexpr double FilmForPatternS = 15;
 
-const Nominal &nominal(Phase phase)
-{
-    return *std::find_if(Nominals.begin(), Nominals.end(),
-                         [phase](const Nominal &n) { return n.phase == phase; });
-}
-
 class SpanReader
 {
 public:
     SpanReader(const std::vector<Span> &spans, const SpanContext &context)
-        : m_spans(spans), m_context(context),
-          // An edge can look earlier or later by up to one exposure: one frame.
-          m_slackMs(std::clamp(context.frameIntervalMs, 0.0, 70.0) + 5)
+        : m_spans(spans), m_context(context), m_phases(context.frameIntervalMs)
     {}
 
-    // Whether the span can be the phase: whole spans by their length, cut ones
-    // only by the part that was seen.
-    bool fits(const Span &span, Phase phase) const
-    {
-        if (phase == Phase::None || phase == Phase::Ambiguous)
-            return false;
-        const Nominal &n = nominal(phase);
-        if (span.lit != n.lit)
-            return false;
-        if (span.minMs > n.highMs * (1 + ClockTolerance) + m_slackMs)
-            return false;
-        return !span.whole() || span.maxMs >= n.lowMs * (1 - ClockTolerance) - m_slackMs;
-    }
-
-    // The one phase a whole span can be, or None, or Ambiguous.
-    Phase classify(const Span &span) const
-    {
-        Phase found = Phase::None;
-        for (const Nominal &n : Nominals) {
-            if (!fits(span, n.phase))
-                continue;
-            if (found != Phase::None)
-                return Phase::Ambiguous;
-            found = n.phase;
-        }
-        return found;
-    }
+    Phase classify(const Span &span) const { return m_phases.classify(span); }
+    bool fits(const Span &span, Phase phase) const { return m_phases.fits(span, phase); }
 
     bool isLong(std::size_t i) const
     {
@@ -99,13 +50,13 @@ public:
                        ? classify(m_spans[std::size_t(k)])
                        : Phase::None;
         };
-        // Forwards: 2000 ms dark, then each digit up to the dark that ends it.
+        // Forwards: a digit gap, then each digit up to the dark that ends it.
         long k = long(i) + 1;
-        if (phase(k++) == Phase::Gap2000) {
+        if (phase(k++) == Phase::DigitGap) {
             for (int d = 0; d < 4; ++d) {
-                const Phase end = d < 3 ? Phase::Gap2000 : Phase::Gap3000;
+                const Phase end = d < 3 ? Phase::DigitGap : Phase::CyclePause;
                 int flashes = 0;
-                while (phase(k) == Phase::Flash && phase(k + 1) == Phase::Gap500) {
+                while (phase(k) == Phase::Flash && phase(k + 1) == Phase::FlashGap) {
                     ++flashes;
                     k += 2;
                 }
@@ -115,16 +66,16 @@ public:
                 k += 2;
             }
         }
-        // Backwards: 3000 ms dark, then each digit back to the dark before it.
+        // Backwards: the cycle's pause, then each digit back to the dark before it.
         k = long(i) - 1;
-        if (phase(k--) == Phase::Gap3000) {
+        if (phase(k--) == Phase::CyclePause) {
             for (int d = 3; d >= 0; --d) {
                 int flashes = 0;
-                while (phase(k) == Phase::Flash && phase(k - 1) == Phase::Gap500) {
+                while (phase(k) == Phase::Flash && phase(k - 1) == Phase::FlashGap) {
                     ++flashes;
                     k -= 2;
                 }
-                if (phase(k) != Phase::Flash || phase(k - 1) != Phase::Gap2000)
+                if (phase(k) != Phase::Flash || phase(k - 1) != Phase::DigitGap)
                     break;
                 if (digits[std::size_t(d)] == 0)
                     digits[std::size_t(d)] = flashes + 1;
@@ -138,13 +89,13 @@ public:
     // opening it: those before it backwards, those after it forwards.
     bool explainsAll(const std::array<int, 4> &digits, std::size_t i) const
     {
-        std::vector<Phase> cycle{Phase::Long, Phase::Gap2000};
+        std::vector<Phase> cycle{Phase::Long, Phase::DigitGap};
         for (int d = 0; d < 4; ++d) {
             for (int f = 0; f < digits[std::size_t(d)]; ++f) {
                 cycle.push_back(Phase::Flash);
-                cycle.push_back(f + 1 < digits[std::size_t(d)] ? Phase::Gap500
-                                : d < 3                        ? Phase::Gap2000
-                                                               : Phase::Gap3000);
+                cycle.push_back(f + 1 < digits[std::size_t(d)] ? Phase::FlashGap
+                                : d < 3                        ? Phase::DigitGap
+                                                               : Phase::CyclePause);
             }
         }
         const long n = long(cycle.size());
@@ -180,6 +131,7 @@ public:
     Reading read() const;
 
 private:
+    bool seenGreen() const { return m_context.colour == int(blinkcode::Colour::Green); }
     Reading unsure(Reason reason, double value = 0) const
     {
         Reading reading;
@@ -196,7 +148,7 @@ private:
 
     const std::vector<Span> &m_spans;
     SpanContext m_context;
-    double m_slackMs;
+    PhaseClassifier m_phases;
 };
 
 Reading SpanReader::read() const
@@ -216,16 +168,16 @@ Reading SpanReader::read() const
         if (!m_spans[0].lit)
             return unsure(Reason::NoBlinkingLight);
         Reading reading;
-        reading.pattern = 0;
+        reading.pattern = int(blinkcode::BatteryPattern::Steady);
         reading.cycleStartMs = 0;
-        if (m_spans[0].minMs <= nominal(Phase::Long).highMs * (1 + ClockTolerance))
-            return unsure(Reason::TooShort, m_context.colour == 0 ? FilmForPatternS : FilmForCodeS);
+        if (m_spans[0].minMs <= LongestLightMs * (1 + ClockTolerance))
+            return unsure(Reason::TooShort, seenGreen() ? FilmForPatternS : FilmForCodeS);
         return withColour(reading, true);
     }
-    if (fitsPattern(Phase::Blink, Phase::Gap500) || fitsPattern(Phase::Flash, Phase::Gap500)) {
+    if (fitsPattern(Phase::Blink, Phase::FlashGap) || fitsPattern(Phase::Flash, Phase::FlashGap)) {
         const Reading pattern = readPattern();
-        // Up to 16 flashes 500 ms apart may also be one digit of a code.
-        if (pattern.reason != Reason::TooShort || m_context.colour == 0)
+        // Up to 16 flashes a flash gap apart may also be one digit of a code.
+        if (pattern.reason != Reason::TooShort || seenGreen())
             return pattern;
     }
     return readCode();
@@ -233,14 +185,15 @@ Reading SpanReader::read() const
 
 Reading SpanReader::readPattern() const
 {
-    const bool blinking = fitsPattern(Phase::Blink, Phase::Gap500);
+    const bool blinking = fitsPattern(Phase::Blink, Phase::FlashGap);
     const long lit = blinking ? wholeLit()
                               : std::count_if(m_spans.begin(), m_spans.end(),
                                               [](const Span &s) { return s.lit; });
     if (lit < (blinking ? BlinksNeeded : FlashesNeeded))
         return unsure(Reason::TooShort, FilmForPatternS);
     Reading reading;
-    reading.pattern = blinking ? 1 : 2;
+    reading.pattern = int(blinking ? blinkcode::BatteryPattern::SlowBlinking
+                                   : blinkcode::BatteryPattern::ShortFlashing);
     // The first edge into light that was seen.
     for (const Span &span : m_spans) {
         if (span.lit && !span.cutAtStart) {
@@ -266,10 +219,9 @@ Reading SpanReader::readCode() const
         reading.flashes = digits;
         const Span &opening = m_spans[i];
         // A long light that began before the recording: its start from its end.
-        reading.cycleStartMs =
-            opening.cutAtStart
-                ? std::max(0.0, opening.startMs + opening.minMs - nominal(Phase::Long).lowMs)
-                : opening.startMs;
+        reading.cycleStartMs = opening.cutAtStart
+                                   ? std::max(0.0, opening.startMs + opening.minMs - LongLightMs)
+                                   : opening.startMs;
         if (!explainsAll(digits, i)) {
             Reading best = unsure(Reason::CyclesDisagree);
             best.flashes = reading.flashes;
@@ -288,7 +240,7 @@ Reading SpanReader::withColour(Reading reading, bool green) const
     if (m_context.colour < 0) {
         reading.status = Status::Unsure;
         reading.reason = Reason::ColourUnclear;
-    } else if ((m_context.colour == 0) != green) {
+    } else if (seenGreen() != green) {
         reading.status = Status::Unsure;
         reading.reason = Reason::ColourDoesNotFit;
     } else {

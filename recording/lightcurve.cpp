@@ -1,5 +1,7 @@
 #include "lightcurve.h"
 
+#include "ledcode.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -133,11 +135,11 @@ int LightFinder::hueColour(double cb, double cr, double *hueDegrees) const
     if (std::hypot(cb, cr) < 0.5)
         return -1; // too little colour to tell
     if (hue >= 80 && hue <= 130)
-        return 1;
+        return int(blinkcode::Colour::Red);
     if (hue >= 142 && hue <= 200)
-        return 2;
+        return int(blinkcode::Colour::Yellow);
     if (hue >= 205 && hue <= 265)
-        return 0;
+        return int(blinkcode::Colour::Green);
     return -1;
 }
 

@@ -14,7 +14,7 @@ namespace recording {
 // where it is, and its colour as seen in its light against its dark state.
 struct Light {
     std::vector<LightSample> curve;
-    int colour = -1;       // 0 green, 1 red, 2 yellow, -1 unclear
+    int colour = -1;       // a blinkcode::Colour, -1 unclear
     double hueDegrees = 0; // of its light in the Cb/Cr plane: red ~110, yellow ~165, green ~230
     int x = 0, y = 0;      // centre of the cells it was seen in, in pixels as stored
     int contrast = 0;      // luma steps between its lit and its dark state

@@ -1,5 +1,7 @@
 #include "reading.h"
 
+#include "errorword.h"
+
 namespace recording {
 
 std::string_view reasonKey(Reason reason)
@@ -39,12 +41,10 @@ std::int32_t errorWord(const Reading &reading)
 {
     if (!reading.hasCode())
         return 0;
-    if (reading.colour == 0)
-        return std::int32_t(1) << reading.pattern;
-    std::int32_t word = 0;
-    for (int flashes : reading.flashes)
-        word = word * 16 + (flashes - 1);
-    return word;
+    if (reading.colour == int(blinkcode::Colour::Green))
+        return blinkcode::batteryWord(reading.pattern);
+    const std::array<int, 4> &f = reading.flashes;
+    return blinkcode::digitWord({f[0] - 1, f[1] - 1, f[2] - 1, f[3] - 1});
 }
 
 } // namespace recording

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledcode.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -39,11 +41,15 @@ struct Reading {
     Status status = Status::Error;
     Reason reason = Reason::None;
     double reasonValue = 0;
-    int colour = -1;              // 0 green, 1 red, 2 yellow, -1 unknown
-    int pattern = -1;             // green: 0 steady, 1 slow blinking, 2 short flashing
+    int colour = -1;              // a blinkcode::Colour, -1 unknown
+    int pattern = -1;             // green: a blinkcode::BatteryPattern, -1 unknown
     std::array<int, 4> flashes{}; // red and yellow: 1 to 16 each, 0 when unknown
     double cycleStartMs = -1;     // where a whole cycle starts in the recording, -1 unknown
-    bool hasCode() const { return colour == 0 ? pattern >= 0 : colour > 0 && flashes[0] > 0; }
+    bool hasCode() const
+    {
+        constexpr int green = int(blinkcode::Colour::Green);
+        return colour == green ? pattern >= 0 : colour > green && flashes[0] > 0;
+    }
 };
 
 // The error word the reading reports: bit 0, 1 or 2 for a battery pattern; the

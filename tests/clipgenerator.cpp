@@ -41,7 +41,7 @@ struct Rgb {
     double r = 0, g = 0, b = 0;
 };
 
-// Green, red and yellow.
+// In the order of blinkcode::Colour: green, red and yellow.
 const Rgb LedColours[3] = {{0.15, 1, 0.3}, {1, 0.12, 0.08}, {1, 0.75, 0.05}};
 
 // One light in the picture: where it sits in the scene, its colour, its size

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ledcode.h"
 #include "videoreader.h"
 
 #include <array>
@@ -18,10 +19,10 @@ struct ClipSetup {
     int width = 320, height = 180; // rendered size, even
     double durationS = 40;
     double fps = 30;
-    int colour = 1;                         // 0 green, 1 red, 2 yellow
-    int pattern = 1;                        // green: 0 steady, 1 slow blinking, 2 short flashing
-    std::array<int, 4> flashes{3, 1, 4, 2}; // red and yellow: 1 to 16 each
-    double startMs = 0;     // the clip starts this far into the cycle (0: the 6000 ms light starts)
+    int colour = int(blinkcode::Colour::Red);
+    int pattern = int(blinkcode::BatteryPattern::SlowBlinking); // green
+    std::array<int, 4> flashes{3, 1, 4, 2};                     // red and yellow: 1 to 16 each
+    double startMs = 0;     // the clip starts this far into the cycle (0: the long light starts)
     double clockFactor = 1; // the unit's intervals last this many times their nominal length
     double jitterMs = 0;    // random shift of each frame's time, at most 0.45 of a frame interval
     double exposureMs = 0;  // 0: the whole frame interval

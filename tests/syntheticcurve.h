@@ -4,6 +4,7 @@
 // program's own blink timeline, so that the truth is known.
 
 #include "blinksequence.h"
+#include "ledcode.h"
 #include "recordingdecoder.h"
 
 #include <algorithm>
@@ -15,8 +16,8 @@
 namespace synthetic {
 
 struct CurveSetup {
-    int colour = 1;  // 0 green, 1 red, 2 yellow
-    int pattern = 0; // green: 0 steady, 1 slow, 2 short
+    int colour = int(blinkcode::Colour::Red);
+    int pattern = int(blinkcode::BatteryPattern::Steady); // green
     std::array<int, 4> flashes{1, 1, 3, 2};
     double clock = 1.0;     // the unit's clock against the camera's
     double startMs = 20000; // where in the unit's timeline the recording starts
@@ -38,17 +39,17 @@ struct Span {
 using Timeline = std::vector<Span>;
 
 // The LED's spans up to untilMs, in camera ms (the unit's ms times clock). A
-// code starts with its 6000 ms light, a battery pattern where the display
-// button armed it; fromArming starts both when the button armed them, with the
-// LED lit as a selection leaves it (a code's first light then lasts 9000 ms).
+// code starts with its long light, a battery pattern where the display button
+// armed it; fromArming starts both when the button armed them, with the LED lit
+// as a selection leaves it (a code's first light then lasts a pause longer).
 inline Timeline unitTimeline(int colour, int pattern, const std::array<int, 4> &flashes,
                              double clock, double untilMs, bool fromArming = false)
 {
-    using namespace main_window;
-    const BlinkInputs inputs{
-        colour == 0, pattern, {flashes[0] - 1, flashes[1] - 1, flashes[2] - 1, flashes[3] - 1}};
-    BlinkState state{inputs.batteryMode ? 500 : 3000, fromArming || !inputs.batteryMode,
-                     qint16(flashes[0]), 0, true};
+    using namespace blinkcode;
+    const BlinkInputs inputs{colour == int(Colour::Green),
+                             pattern,
+                             {flashes[0] - 1, flashes[1] - 1, flashes[2] - 1, flashes[3] - 1}};
+    BlinkState state = armBlinkSequence({0, fromArming || !inputs.batteryMode}, inputs);
     Timeline spans;
     double t = 0;
     if (fromArming)

@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const bool right =
         reading.colour == setup.colour &&
-        (setup.colour == 0 ? reading.pattern == setup.pattern : reading.flashes == setup.flashes);
+        (setup.colour == int(blinkcode::Colour::Green) ? reading.pattern == setup.pattern
+                                                       : reading.flashes == setup.flashes);
     if (!right) {
         std::fprintf(stderr,
                      "\nWRONG CODE DECODED: colour %d pattern %d flashes %d,%d,%d,%d read as "

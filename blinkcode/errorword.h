@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace interpretation {
+namespace blinkcode {
 
 // The digit word: the four list positions as hexadecimal digits, the first box
 // giving bits 12 to 15. A position of -1 (no entry chosen) counts as -1, so the
@@ -15,4 +15,4 @@ std::int32_t digitWord(const std::array<int, 4> &listIndexes);
 // and no pattern (-1) gives 0.
 std::int32_t batteryWord(int listIndex);
 
-} // namespace interpretation
+} // namespace blinkcode

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace interpretation {
+namespace blinkcode {
 
 std::int32_t digitWord(const std::array<int, 4> &listIndexes)
 {
@@ -20,4 +20,4 @@ std::int32_t batteryWord(int listIndex)
     return std::int32_t(std::nearbyint(std::ldexp(1.0, listIndex)));
 }
 
-} // namespace interpretation
+} // namespace blinkcode
