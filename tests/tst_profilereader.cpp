@@ -1,5 +1,5 @@
-#include "catalogue.h"
-#include "profilereader.h"
+#include "cataloguekeys.h"
+#include "profilefile.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -18,7 +18,7 @@ using namespace catalogue;
 
 static void row(const char *name, const QByteArray &ini, const QString &expected,
                 const QString &section = "Kestrion", const QString &key = "GREEN1",
-                const QString &fallback = "", int size = 50)
+                const QString &fallback = "", int size = BufferSize)
 {
     QTest::newRow(name) << ini << expected << section << key << fallback << size;
 }
@@ -104,9 +104,7 @@ private slots:
         QFETCH(QString, fallback);
         QFETCH(int, size);
         // read in one pass with every key the program reads, as the program does
-        QList<ProfileKey> keys = {{section, key}};
-        for (const auto &[s, k] : ProgramKeys())
-            keys.append({s, k});
+        const QList<ProfileKey> keys = QList<ProfileKey>{{section, key}} + catalogueProfileKeys();
         QCOMPARE(readProfileStrings(ini, keys, fallback, size).constFirst(), expected);
     }
 
@@ -117,15 +115,19 @@ private slots:
         QTest::addColumn<FileAccess>("access");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<ProfileFile::Status>("status");
+        using Status = ProfileFile::Status;
         for (const FileAccess access : {FileAccess::Posix, FileAccess::Portable}) {
             const char *how = access == FileAccess::Posix ? "posix" : "portable";
-            const auto add = [&](const char *kind, const QString &expected) {
-                QTest::addRow("%s, %s", kind, how) << access << QString(kind) << expected;
+            const auto add = [&](const char *kind, const QString &expected, Status status) {
+                QTest::addRow("%s, %s", kind, how) << access << QString(kind) << expected << status;
             };
-            add("read-only file", "a");
-            add("fifo", "");
-            add("at the size limit", "a");
-            add("over the size limit", "");
+            add("read-only file", "a", Status::Read);
+            add("fifo", "", Status::NotRegular);
+            add("at the size limit", "a", Status::Read);
+            add("over the size limit", "", Status::TooLarge);
+            add("missing", "", Status::Missing);
+            add("link to nothing", "", Status::DanglingLink);
         }
     }
 
@@ -134,13 +136,16 @@ private slots:
         QFETCH(FileAccess, access);
         QFETCH(QString, kind);
         QFETCH(QString, expected);
+        QFETCH(ProfileFile::Status, status);
         QTemporaryDir dir;
         const QString path = dir.filePath("ErrorMessage.ini");
         QFile file(path);
         if (kind == "fifo") {
             // A FIFO without a writer would block an ordinary open; the test would hang.
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else {
+        } else if (kind == "link to nothing") {
+            QVERIFY(QFile::link(dir.filePath("gone.ini"), path));
+        } else if (kind != "missing") {
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("[Kestrion]\r\nGREEN1=a\r\n");
             if (kind.contains("size limit")) // sparse: the rest of the file reads as NULs
@@ -151,8 +156,9 @@ private slots:
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System);
         const QDateTime modified = QFileInfo(path).lastModified();
 
-        QCOMPARE(readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50),
-                 expected);
+        const ProfileFile read = readProfileFile(path, access);
+        QCOMPARE(read.status, status);
+        QCOMPARE(readProfileString(read.bytes, "Kestrion", "GREEN1", "", BufferSize), expected);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System), before);
         QCOMPARE(QFileInfo(path).lastModified(), modified);
     }
@@ -195,8 +201,8 @@ private slots:
                 std::this_thread::yield();
             QCOMPARE(restored.load(), i); // the whole file again before each read
             const FileAccess access = i % 2 ? FileAccess::Posix : FileAccess::Portable;
-            const QString text =
-                readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50);
+            const QString text = readProfileString(readProfileFile(path, access).bytes, "Kestrion",
+                                                   "GREEN1", "", BufferSize);
             QVERIFY2(text.isEmpty() || text == "a", qPrintable(text));
         }
     }
