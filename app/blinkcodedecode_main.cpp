@@ -1,12 +1,12 @@
 // Reads the blink code of a unit's LED from recordings: a phone video or a
 // webcam clip. Prints the code and its causes, or why it is unsure.
 
+#include "catalogue.h"
 #include "curveplot.h"
-#include "profilereader.h"
+#include "ledcode.h"
 #include "recordingdecoder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,7 +37,6 @@ constexpr char Help[] =
     "Exit status: 0 every file decoded, 1 any unsure or failed, 2 wrong usage.\n";
 
 using blinkcode::ColourNames;
-constexpr std::array<const char *, 3> ColourWords{"GREEN", "RED", "YELLOW"};
 constexpr std::array<const char *, 3> PatternNames{"steady light", "slow blinking",
                                                    "short flashing"};
 
@@ -134,8 +133,7 @@ QJsonObject jsonOf(const QString &file, const recording::Reading &reading, bool 
 }
 
 // The human report: the code, its error word and the causes it reports.
-QString humanReport(const QString &file, const recording::Reading &reading,
-                    const QByteArray &catalogue)
+QString humanReport(const QString &file, const recording::Reading &reading)
 {
     QString out = file + ": ";
     if (reading.status != Status::Decoded) {
@@ -152,10 +150,9 @@ QString humanReport(const QString &file, const recording::Reading &reading,
     for (int bit = 0; bit < 16; ++bit) {
         if (!(word & (1 << bit)))
             continue;
-        const QString key = ColourWords[std::size_t(reading.colour)] + QString::number(bit);
         out += QString("  bit %1: %2\n")
                    .arg(bit, 2)
-                   .arg(catalogue::readProfileString(catalogue, "Kestrion", key, QString(), 50));
+                   .arg(catalogue::ReadCatalogueText(catalogue::causeText(bit, reading.colour)));
     }
     return out;
 }
@@ -177,7 +174,7 @@ int main(int argc, char *argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     bool json = false, ipc = false, catalogueGiven = false;
     QString plotFile, problem,
-        catalogueFile = QDir(QCoreApplication::applicationDirPath()).filePath("ErrorMessage.ini");
+        catalogueFile = catalogue::cataloguePathIn(QCoreApplication::applicationDirPath());
     QStringList files;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -210,11 +207,10 @@ int main(int argc, char *argv[])
         problem = "--json and --ipc exclude each other";
     else if (problem.isEmpty() && (ipc || !plotFile.isEmpty()) && files.size() != 1)
         problem = (ipc ? "--ipc" : "--plot") + QString(" reads one FILE");
-    const QByteArray catalogue =
-        json || ipc ? QByteArray() : catalogue::readProfileFile(catalogueFile);
+    const bool catalogueRead = json || ipc || catalogue::ReadCatalogue(catalogueFile);
     // The catalogue beside the program may be missing (the texts are then
     // empty, as in the window); one asked for by name must be there.
-    if (problem.isEmpty() && catalogueGiven && !json && !ipc && catalogue.isEmpty())
+    if (problem.isEmpty() && catalogueGiven && !catalogueRead)
         problem = "cannot read the catalogue " + catalogueFile;
     if (!problem.isEmpty()) {
         print(stderr, "kestrion-blinkcode-decode: " + problem + "\n" + Usage);
@@ -254,7 +250,7 @@ int main(int argc, char *argv[])
                       QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
                       "\n");
         } else {
-            print(stdout, humanReport(file, reading, catalogue));
+            print(stdout, humanReport(file, reading));
         }
         if (!plotFile.isEmpty()) {
             const QString title = file + ": " +

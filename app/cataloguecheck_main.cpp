@@ -1,8 +1,8 @@
 #include "catalogue.h"
 #include "cataloguecheck.h"
+#include "cataloguereport.h"
 #include "textfit.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
@@ -14,7 +14,7 @@ constexpr char Help[] =
     "Checks a text catalogue of the Kestrion blink-code reader the way the program reads it.\n"
     "FILE defaults to ErrorMessage.ini beside this program, the catalogue the installed\n"
     "program reads. Reports, with line numbers: texts that are missing or empty (errors);\n"
-    "and texts garbled by the wrong encoding (errors); texts cut to 49 characters, texts\n"
+    "and texts garbled by the wrong encoding (errors); texts cut to %1 characters, texts\n"
     "wider than the control that shows them (measured in the program's font at 96 dpi),\n"
     "keys and sections the program never reads, repeated ones and lines it ignores\n"
     "(warnings); and the entries whose position is fixed (notes).\n"
@@ -24,13 +24,6 @@ void print(std::FILE *stream, const QString &line)
 {
     const QByteArray bytes = (line + '\n').toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
-QString counted(qsizetype count, const char *what)
-{
-    return count == 0
-               ? QString("no %1s").arg(QLatin1String(what))
-               : QString("%1 %2%3").arg(count).arg(QLatin1String(what)).arg(count == 1 ? "" : "s");
 }
 
 } // namespace
@@ -45,7 +38,7 @@ int main(int argc, char *argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.contains("--help") || arguments.contains("-h")) {
         std::fputs(Usage, stdout);
-        std::fputs(Help, stdout);
+        std::fputs(QString(Help).arg(catalogue::ShownLength).toUtf8().constData(), stdout);
         return 0;
     }
     if (arguments == QStringList{"--version"}) {
@@ -65,16 +58,14 @@ int main(int argc, char *argv[])
     // really lies: the file to edit, when it is a link (to /etc in a package).
     QString fileName = arguments.value(0);
     if (arguments.isEmpty()) {
-        fileName =
-            QDir(QCoreApplication::applicationDirPath()).filePath(catalogue::CatalogueFileName);
+        fileName = catalogue::cataloguePathIn(QCoreApplication::applicationDirPath());
         const QString real = QFileInfo(fileName).canonicalFilePath();
         fileName = real.isEmpty() ? fileName : real;
     }
     const catalogue::CatalogueCheck check =
         catalogue::checkCatalogueFile(fileName, design::fitText);
-    for (const catalogue::Diagnostic &diagnostic : check.diagnostics)
-        print(stdout, catalogue::formatDiagnostic(fileName, diagnostic));
-    print(stdout, catalogue::escaped(fileName) + ": " + counted(check.errors, "error") + ", " +
-                      counted(check.warnings, "warning"));
+    for (const catalogue::Finding &finding : check.findings)
+        print(stdout, cataloguereport::formatFinding(fileName, finding));
+    print(stdout, cataloguereport::summary(fileName, check));
     return check.hasError() ? 1 : 0;
 }

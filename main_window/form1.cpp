@@ -236,16 +236,15 @@ void Form1::Form_Load(const QString &applicationFolder)
 {
     ClearCauseTexts();
     toolkit::centreOnScreen(this);
-    SetCataloguePath(applicationFolder);
+    ReadCatalogue(cataloguePathIn(applicationFolder));
 
-    const QString names = QStringLiteral("Bezeichnungen");
-    Frame1->setTitle(ReadCatalogueText(names, QStringLiteral("0")));
-    Frame2->setTitle(ReadCatalogueText(names, QStringLiteral("1")));
-    Frame3->setTitle(ReadCatalogueText(names, QStringLiteral("2")));
-    Command2->setText(ReadCatalogueText(names, QStringLiteral("Command_Beenden")));
-    Command3->setText(ReadCatalogueText(names, QStringLiteral("Command_Fehleranzeige")));
-    toolkit::setCaption(this, ReadCatalogueText(names, QStringLiteral("Form1")));
-    InterpretationCaption = ReadCatalogueText(names, QStringLiteral("Form2"));
+    Frame1->setTitle(ReadCatalogueText(Text::Frame1Caption));
+    Frame2->setTitle(ReadCatalogueText(Text::Frame2Caption));
+    Frame3->setTitle(ReadCatalogueText(Text::Frame3Caption));
+    Command2->setText(ReadCatalogueText(Text::Command2Caption));
+    Command3->setText(ReadCatalogueText(Text::Command3Caption));
+    toolkit::setCaption(this, ReadCatalogueText(Text::Form1Caption));
+    InterpretationCaption = ReadCatalogueText(Text::Form2Caption);
 
     Combo1->setText(QString());
     Combo2->setText(QString());
@@ -253,9 +252,9 @@ void Form1::Form_Load(const QString &applicationFolder)
         combo->setText(QString());
 
     for (int i = 0; i < 3; ++i)
-        Combo1->addItem(ReadCatalogueText(QStringLiteral("Farben"), QString::number(i)));
+        Combo1->addItem(ReadCatalogueText(colourName(i)));
     for (int i = 0; i < 3; ++i)
-        Combo2->addItem(ReadCatalogueText(QStringLiteral("Unterspannung"), QString::number(i)));
+        Combo2->addItem(ReadCatalogueText(patternName(i)));
     for (toolkit::ComboBox *combo : Combo3) {
         for (int i = 1; i <= 16; ++i)
             combo->addItem(QString::number(i));
@@ -389,9 +388,8 @@ void Form1::OpenShortcut_Activated()
 {
     if (m_readingRecording)
         return;
-    const QString file = toolkit::chooseFile(
-        this, ReadCatalogueText(QLatin1String(RecordingSection), QStringLiteral("Oeffnen")),
-        RecordingReader::fileFilters());
+    const QString file = toolkit::chooseFile(this, ReadCatalogueText(Text::RecordingOpen),
+                                             RecordingReader::fileFilters());
     if (file.isEmpty())
         return;
     m_readingRecording = true;

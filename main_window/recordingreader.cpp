@@ -20,10 +20,22 @@ namespace {
 constexpr const char *VideoPatterns[] = {"mp4", "m4v", "mov",  "3gp", "3g2",  "mkv", "webm",
                                          "avi", "mts", "m2ts", "mpg", "mpeg", "wmv", "ogv"};
 
-QString text(const char *key)
+using catalogue::Text;
+
+QString text(Text key)
 {
-    return catalogue::ReadCatalogueText(QLatin1String(catalogue::RecordingSection),
-                                        QLatin1String(key));
+    return catalogue::ReadCatalogueText(key);
+}
+
+// The text of the decoder's reason; the first, "none", for one the program
+// does not know.
+Text reasonText(const QString &reason)
+{
+    for (int i = 0; i < catalogue::RecordingReasonCount; ++i) {
+        if (reason == catalogue::catalogueKey(catalogue::recordingReason(i)).key())
+            return catalogue::recordingReason(i);
+    }
+    return catalogue::recordingReason(0);
 }
 
 // The catalogue's text with its "%1" replaced; a text without one stays as it
@@ -77,7 +89,8 @@ QStringList RecordingReader::fileFilters()
     QStringList patterns;
     for (const char *suffix : VideoPatterns)
         patterns << "*." + QLatin1String(suffix) << "*." + QString::fromLatin1(suffix).toUpper();
-    return {text("Videos") + " (" + patterns.join(' ') + ')', text("Alle_Dateien") + " (*)"};
+    return {text(Text::RecordingVideos) + " (" + patterns.join(' ') + ')',
+            text(Text::RecordingAllFiles) + " (*)"};
 }
 
 std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
@@ -85,12 +98,13 @@ std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
     const qsizetype chosen = firstVideo(paths);
     if (chosen < 0) {
         tell({shownName(paths.value(0)),
-              text(QFileInfo(paths.value(0)).isDir() ? "Ordner" : "Kein_Video")});
+              text(QFileInfo(paths.value(0)).isDir() ? Text::RecordingFolder
+                                                     : Text::RecordingNoVideo)});
         return std::nullopt;
     }
     m_fileLines = {shownName(paths[chosen])};
     if (paths.size() > 1)
-        m_fileLines << text("Mehrere_Dateien");
+        m_fileLines << text(Text::RecordingSeveralFiles);
 
     DecoderRun run;
     run.setTimeLimitMs(m_timeLimitMs);
@@ -99,7 +113,7 @@ std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
     if (failure == Failure::Cancelled)
         return std::nullopt;
     if (failure == Failure::Missing)
-        tell({text("Programm_fehlt"), shown(m_program)});
+        tell({text(Text::RecordingProgramMissing), shown(m_program)});
     else if (failure != Failure::None)
         tell(m_fileLines + QStringList(failureText(failure)));
     else if (reading.status != DecoderReading::Status::Decoded)
@@ -124,17 +138,18 @@ Failure RecordingReader::runDecoder(DecoderRun &run, const QString &file)
 {
     if (!run.start(m_program, file))
         return run.failure();
-    toolkit::ProgressDialog dialog(m_owner, text("Titel"), text("Abbrechen"));
+    toolkit::ProgressDialog dialog(m_owner, text(Text::RecordingTitle),
+                                   text(Text::RecordingCancel));
     dialog.setText(m_fileLines.join('\n'));
-    dialog.setProgress(-1, withArgument(text("Gelesen_ohne_Laenge"), number(0)));
+    dialog.setProgress(-1, withArgument(text(Text::RecordingProgressNoLength), number(0)));
     QObject::connect(&run, &DecoderRun::progress, &dialog, [&dialog](double readS, double lengthS) {
         const QString read = QString::number(readS, 'f', 0);
         if (lengthS > 0)
-            dialog.setProgress(readS / lengthS, withArgument(text("Gelesen"), read)
+            dialog.setProgress(readS / lengthS, withArgument(text(Text::RecordingProgress), read)
                                                     .replace(QStringLiteral("%2"),
                                                              QString::number(lengthS, 'f', 0)));
         else
-            dialog.setProgress(-1, withArgument(text("Gelesen_ohne_Laenge"), read));
+            dialog.setProgress(-1, withArgument(text(Text::RecordingProgressNoLength), read));
     });
     QObject::connect(&run, &DecoderRun::finished, &dialog, &QDialog::accept);
     QObject::connect(&dialog, &QDialog::rejected, &run, &DecoderRun::cancel);
@@ -145,20 +160,21 @@ Failure RecordingReader::runDecoder(DecoderRun &run, const QString &file)
 
 void RecordingReader::tell(const QStringList &lines) const
 {
-    toolkit::showMessage(m_owner, text("Titel"), lines.join('\n'), text("OK"));
+    toolkit::showMessage(m_owner, text(Text::RecordingTitle), lines.join('\n'),
+                         text(Text::RecordingOk));
 }
 
 QString RecordingReader::failureText(Failure failure) const
 {
     switch (failure) {
     case Failure::Crashed:
-        return text("Abgestuerzt");
+        return text(Text::RecordingCrashed);
     case Failure::TimedOut:
-        return text("Zeitlimit");
+        return text(Text::RecordingTimeLimit);
     case Failure::Garbage:
-        return text("Antwort_unlesbar");
+        return text(Text::RecordingAnswerUnreadable);
     case Failure::FileChanged:
-        return text("Datei_geaendert");
+        return text(Text::RecordingFileChanged);
     default:
         return QString();
     }
@@ -169,21 +185,15 @@ QString RecordingReader::failureText(Failure failure) const
 QStringList RecordingReader::readingLines(const DecoderReading &reading) const
 {
     const bool unsure = reading.status == DecoderReading::Status::Unsure;
-    const auto &known = catalogue::RecordingReasons;
-    const bool knownReason = std::any_of(known.cbegin(), known.cend(), [&](const char *key) {
-        return reading.reason == QLatin1String(key);
-    });
-    const QByteArray reason = knownReason ? reading.reason.toLatin1() : QByteArray("none");
-    QStringList lines = {text(unsure ? "Unsicher" : "Nicht_gelesen"),
-                         withArgument(text(reason.constData()), number(reading.reasonValue))};
+    QStringList lines = {
+        text(unsure ? Text::RecordingUnsure : Text::RecordingNotRead),
+        withArgument(text(reasonText(reading.reason)), number(reading.reasonValue))};
 
     QStringList best;
     if (reading.colour >= 0)
-        best << catalogue::ReadCatalogueText(QStringLiteral("Farben"),
-                                             QString::number(reading.colour));
+        best << text(catalogue::colourName(reading.colour));
     if (reading.pattern >= 0 && reading.colour <= 0)
-        best << catalogue::ReadCatalogueText(QStringLiteral("Unterspannung"),
-                                             QString::number(reading.pattern));
+        best << text(catalogue::patternName(reading.pattern));
     else if (reading.hasFlashes() && reading.colour != 0)
         best << QStringLiteral("%1, %2, %3, %4")
                     .arg(reading.flashes[0])
@@ -191,8 +201,8 @@ QStringList RecordingReader::readingLines(const DecoderReading &reading) const
                     .arg(reading.flashes[2])
                     .arg(reading.flashes[3]);
     if (unsure && !best.isEmpty())
-        lines << withArgument(text("Beste_Lesung"), best.join(QStringLiteral(" – ")));
-    return lines << text("Nichts_gewaehlt");
+        lines << withArgument(text(Text::RecordingBestReading), best.join(QStringLiteral(" – ")));
+    return lines << text(Text::RecordingNothingChosen);
 }
 
 } // namespace main_window

@@ -1,21 +1,17 @@
-#include "catalogue.h"
-#include "cataloguecheck.h"
-#include "profilereader.h"
-#include "textfit.h"
+#include "cataloguekeys.h"
+#include "profilefile.h"
 
-#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
-
-using catalogue::checkCatalogue;
-using catalogue::formatDiagnostic;
 
 class tst_CatalogueCheck : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void diagnostics_data();
-    void diagnostics();
+    void command_data();
+    void command();
 };
 
 // Every key, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
@@ -24,7 +20,7 @@ private slots:
 // 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
 static QByteArray complete()
 {
-    const auto keys = catalogue::ProgramKeys();
+    const QList<catalogue::ProfileKey> keys = catalogue::catalogueProfileKeys();
     QByteArray ini;
     for (const char *section :
          {"Bezeichnungen", "Farben", "Unterspannung", "Aufnahme", "Kestrion"}) {
@@ -43,24 +39,22 @@ static QByteArray with(const QByteArray &line, const QByteArray &by)
     return complete().replace('\n' + line + '\n', '\n' + by + '\n');
 }
 
-// Each expected line starts a diagnostic as file "c" shows it; notes count only where expected.
-void tst_CatalogueCheck::diagnostics_data()
+// Each row runs the checker on file "c" (not written for a null ini); each expected line starts
+// a line of its report, notes count only where expected. The exit status is 1 when an error is
+// expected, 0 otherwise, and 2 for two files, which is wrong usage.
+void tst_CatalogueCheck::command_data()
 {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QStringList>("expected");
-    const auto row = [](const char *name, const QByteArray &ini, const QStringList &expected) {
-        QTest::newRow(name) << ini << expected;
+    QTest::addColumn<QStringList>("arguments");
+    const auto row = [](const char *name, const QByteArray &ini, const QStringList &expected,
+                        const QStringList &arguments = {"c"}) {
+        QTest::newRow(name) << ini << expected << arguments;
     };
     const QByteArray Base = complete();
     const QByteArray i49(49, 'i'); // narrow: fits its row
-    const QByteArray bom = "\xEF\xBB\xBF";
     const QString shownI = '"' + QString(i49) + '"';
 
-    QFile shipped(SHIPPED_CATALOGUE);
-    row("shipped catalogue", shipped.open(QIODevice::ReadOnly) ? shipped.readAll() : "", {});
-    QFile english(SHIPPED_FOLDER "/ErrorMessage.en.ini");
-    row("English catalogue", english.open(QIODevice::ReadOnly) ? english.readAll() : "", {});
-    row("complete catalogue", Base, {});
     row("list entries noted in order", Base,
         {R"(c:13: note: [Farben] 0 must name green: "0")", "c:14: note: [Farben] 1 must name red",
          "c:15: note: [Farben] 2 must name yellow", "c:17: note: [Unterspannung] 0 must name the",
@@ -98,36 +92,61 @@ void tst_CatalogueCheck::diagnostics_data()
          R"(than its title bar; it shows as "FEHLERAUSGABE FIRMWAREVERSIONEN KESTRION 1.")"});
     row("UTF-16BE not understood", "\xFE\xFF" + Base,
         {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
-    row("unread keys", Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\n",
+    row("unread keys, a second key in any case, # and lines without = or in a second section",
+        Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\nred3=x\n# RED3=x\nAkku leer\n[farben]\n",
         {"c:103: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
          "leading zeros: GREEN1)",
          "c:104: warning: GRÜN3 in [Kestrion] is never read by the program",
-         "c:105: warning: RED16 in [Kestrion] is never read by the program"});
-    row("second key, any case", Base + "red3=x\n",
-        {"c:103: warning: second red3 in [Kestrion] (first in line 65): the program uses"});
+         "c:105: warning: RED16 in [Kestrion] is never read by the program",
+         "c:106: warning: second red3 in [Kestrion] (first in line 65): the program uses",
+         R"(c:107: warning: "#" does not start a comment)",
+         R"(c:108: warning: line without "=" in [Kestrion]: the program reads no text from it)",
+         "c:109: warning: second [farben] (first in line 12): the program reads only the first"});
     row("key before any section", "GREEN1=x\n" + Base,
         {"c:1: warning: key GREEN1 before any section: the program never reads it"});
-    row("# is no comment", Base + "# RED3=x\n",
-        {R"(c:103: warning: "#" does not start a comment)"});
-    row("line without =", Base + "Akku leer\n",
-        {R"(c:103: warning: line without "=" in [Kestrion]: the program reads no text from it)"});
+    row("empty value", with("RED3=RED3", "RED3="),
+        {"c:65: error: RED3 is empty: the program shows an empty text"});
+    row("NUL byte in a value", with("RED3=RED3", QByteArray("RED3=a\0b", 8)),
+        {R"(c:65: warning: RED3 holds a NUL byte; the program shows only the text before it: "a")"});
+    row("missing section", QByteArray(Base).replace("[Farben]\n0=0\n1=1\n2=2\n", ""),
+        {"c: error: no section [Farben]: the program shows 3 empty texts"});
+    row("text after ]", QByteArray(Base).replace("[Farben]", "[Farben] x"),
+        {R"(c:12: warning: text after "]" is ignored: " x")"});
+    QStringList unread;
+    for (int i = 0; i < 20; ++i)
+        unread << QString("c:%1: warning: section [X] is never read").arg(103 + i);
+    row("20 of a kind listed, the rest counted", Base + QByteArray("[X]\n").repeated(25),
+        unread << "c: warning: ... and 5 more sections the program never reads");
+    row("over the size limit", QByteArray(catalogue::MaxProfileFileSize + 1, ';'),
+        {"c: error: the file is 16777217 bytes, over the limit of 16777216 bytes (16 MiB)"});
+    row("missing file", {}, {"c: error: no such file: the program shows every text empty"});
+    row("two files: wrong usage", Base, {}, {"c", "c"});
 }
 
-void tst_CatalogueCheck::diagnostics()
+void tst_CatalogueCheck::command()
 {
     QFETCH(QByteArray, ini);
     QFETCH(QStringList, expected);
-    const bool notes = !expected.filter(": note: ").isEmpty();
-    const catalogue::CatalogueCheck check = checkCatalogue(ini, design::fitText);
-    QStringList lines;
-    for (const catalogue::Diagnostic &d : check.diagnostics) {
-        if (notes || d.severity != catalogue::Diagnostic::Severity::Note)
-            lines += formatDiagnostic("c", d);
-    }
+    QFETCH(QStringList, arguments);
+    const int status = arguments.size() > 1 ? 2 : !expected.filter(": error: ").isEmpty();
+    QTemporaryDir dir;
+    QFile file(dir.filePath("c"));
+    QVERIFY(ini.isNull() ||
+            (file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size() && file.flush()));
+    QProcess check;
+    check.setWorkingDirectory(dir.path());
+    check.start(QCoreApplication::applicationDirPath() + "/kestrion-catalogue-check", arguments);
+    QVERIFY(check.waitForFinished(60000) && check.exitStatus() == QProcess::NormalExit);
+    QStringList lines =
+        QString::fromUtf8(check.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    if (status != 2)
+        lines.removeLast(); // the count of errors and warnings
+    if (expected.filter(": note: ").isEmpty())
+        lines.removeIf([](const QString &line) { return line.contains(": note: "); });
     QCOMPARE(lines.size(), expected.size());
     for (qsizetype i = 0; i < lines.size(); ++i)
         QVERIFY2(lines[i].startsWith(expected[i]), qPrintable(lines[i]));
-    QCOMPARE(check.hasError(), !expected.filter(": error: ").isEmpty());
+    QCOMPARE(check.exitCode(), status);
 }
 
 QTEST_MAIN(tst_CatalogueCheck)

@@ -1,5 +1,5 @@
-#include "catalogue.h"
-#include "profilereader.h"
+#include "cataloguekeys.h"
+#include "profilefile.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -18,7 +18,7 @@ using namespace catalogue;
 
 static void row(const char *name, const QByteArray &ini, const QString &expected,
                 const QString &section = "Kestrion", const QString &key = "GREEN1",
-                const QString &fallback = "", int size = 50)
+                const QString &fallback = "", int size = BufferSize)
 {
     QTest::newRow(name) << ini << expected << section << key << fallback << size;
 }
@@ -68,14 +68,12 @@ private slots:
         row("unclosed bracket with blanks after the name", "[Kestrion   \nGREEN1=a\n", "a");
         row("section name ends at the first ]", "[Kestrion]whoops]\nGREEN1=a\n", "a");
         row("text after ] defines no key", "[Kestrion]GREEN1=a\n", "");
-        row("second bracket pair ignored", "[Kestrion][X]\nGREEN1=a\n", "a");
         row("[] is the section with the empty name", "[]\nGREEN1=a\n", "a", "");
         row("keys before any section are not in the empty one", "GREEN1=a\n[]\n", "", "");
         row("vertical tab is a blank", "\v [\vKestrion\v]\v\n\vGREEN1\v=\v\"a\"\v\n", "a");
         row("section argument loses its spaces", "[Kestrion]\nGREEN1=a\n", "a", " Kestrion ");
         row("section argument keeps its tabs", "[Kestrion]\nGREEN1=a\n", "", "\tKestrion");
         row("key argument used as given", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\t");
-        row("key argument with a line feed", "[Kestrion]\nGREEN1=a\n", "", "Kestrion", "GREEN1\n");
         row("NUL ends the value", QByteArray("[Kestrion]\nGREEN1=a\0b\n", 22), "a");
         row("Windows-1252 decoded", "[Kestrion]\nGREEN1=\x80 \x84\x93 \xe4\xdf \x81\n",
             QString::fromUtf8("€ „“ äß \u0081"));
@@ -104,28 +102,29 @@ private slots:
         QFETCH(QString, fallback);
         QFETCH(int, size);
         // read in one pass with every key the program reads, as the program does
-        QList<ProfileKey> keys = {{section, key}};
-        for (const auto &[s, k] : ProgramKeys())
-            keys.append({s, k});
+        const QList<ProfileKey> keys = QList<ProfileKey>{{section, key}} + catalogueProfileKeys();
         QCOMPARE(readProfileStrings(ini, keys, fallback, size).constFirst(), expected);
     }
 
-    // every row reads GREEN1 of [Kestrion] from a file made as the row says, with
-    // POSIX calls and with Qt's portable file access
+    // every row reads GREEN1 of [Kestrion] from a file made as the row says, with POSIX
+    // calls and with Qt's portable file access: "a" from a file that is read, else nothing
     void file_data()
     {
         QTest::addColumn<FileAccess>("access");
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<ProfileFile::Status>("status");
+        using Status = ProfileFile::Status;
         for (const FileAccess access : {FileAccess::Posix, FileAccess::Portable}) {
             const char *how = access == FileAccess::Posix ? "posix" : "portable";
-            const auto add = [&](const char *kind, const QString &expected) {
-                QTest::addRow("%s, %s", kind, how) << access << QString(kind) << expected;
+            const auto add = [&](const char *kind, Status status) {
+                QTest::addRow("%s, %s", kind, how) << access << QString(kind) << status;
             };
-            add("read-only file", "a");
-            add("fifo", "");
-            add("at the size limit", "a");
-            add("over the size limit", "");
+            add("read-only file", Status::Read);
+            add("fifo", Status::NotRegular);
+            add("at the size limit", Status::Read);
+            add("over the size limit", Status::TooLarge);
+            add("missing", Status::Missing);
+            add("link to nothing", Status::DanglingLink);
         }
     }
 
@@ -133,14 +132,16 @@ private slots:
     {
         QFETCH(FileAccess, access);
         QFETCH(QString, kind);
-        QFETCH(QString, expected);
+        QFETCH(ProfileFile::Status, status);
         QTemporaryDir dir;
         const QString path = dir.filePath("ErrorMessage.ini");
         QFile file(path);
         if (kind == "fifo") {
             // A FIFO without a writer would block an ordinary open; the test would hang.
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else {
+        } else if (kind == "link to nothing") {
+            QVERIFY(QFile::link(dir.filePath("gone.ini"), path));
+        } else if (kind != "missing") {
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("[Kestrion]\r\nGREEN1=a\r\n");
             if (kind.contains("size limit")) // sparse: the rest of the file reads as NULs
@@ -151,8 +152,10 @@ private slots:
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System);
         const QDateTime modified = QFileInfo(path).lastModified();
 
-        QCOMPARE(readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50),
-                 expected);
+        const ProfileFile read = readProfileFile(path, access);
+        QCOMPARE(read.status, status);
+        QCOMPARE(readProfileString(read.bytes, "Kestrion", "GREEN1", "", BufferSize),
+                 status == ProfileFile::Status::Read ? "a" : "");
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System), before);
         QCOMPARE(QFileInfo(path).lastModified(), modified);
     }
@@ -195,8 +198,8 @@ private slots:
                 std::this_thread::yield();
             QCOMPARE(restored.load(), i); // the whole file again before each read
             const FileAccess access = i % 2 ? FileAccess::Posix : FileAccess::Portable;
-            const QString text =
-                readProfileString(readProfileFile(path, access), "Kestrion", "GREEN1", "", 50);
+            const QString text = readProfileString(readProfileFile(path, access).bytes, "Kestrion",
+                                                   "GREEN1", "", BufferSize);
             QVERIFY2(text.isEmpty() || text == "a", qPrintable(text));
         }
     }

@@ -29,6 +29,7 @@
 #include <sys/wait.h>
 
 using catalogue::ReadCatalogueText;
+using catalogue::Text;
 
 class tst_RandomUse : public QObject
 {
@@ -239,9 +240,9 @@ private:
         return file.fileName();
     }
 
-    static QString text(const char *key, int value = 0)
+    static QString text(Text key, int value = 0)
     {
-        return ReadCatalogueText("Aufnahme", key).replace("%1", QString::number(value));
+        return ReadCatalogueText(key).replace("%1", QString::number(value));
     }
 
     struct Drop {
@@ -264,8 +265,10 @@ private:
         for (int &flashes : d.flashes)
             digits << QString::number(flashes = 1 + pick(16));
         const QString flashes = digits.join(", ");
-        const auto &reasons = catalogue::RecordingReasons;
-        const QByteArray reason = pick(8) ? reasons[pick(int(reasons.size()))] : "blurry_lens";
+        const int known = pick(8) ? pick(catalogue::RecordingReasonCount) : -1;
+        const QByteArray reason =
+            known < 0 ? "blurry_lens"
+                      : catalogue::catalogueKey(catalogue::recordingReason(known)).word;
         const QByteArray code = d.colour == 0 ? ",\"pattern\":" + QByteArray::number(d.pattern)
                                               : ",\"flashes\":[" + flashes.toLatin1() + ']';
         const char *colour = std::array{"", ",\"colour\":\"green\"", ",\"colour\":\"red\"",
@@ -291,37 +294,39 @@ private:
             return d;
         case 2: // unsure or failed: the reason, and the best reading labelled as unsure
             d.paths = {recording(result(status ? "unsure" : "error", status == 1) + "@exit 1\n")};
-            d.message = {text(status ? "Unsicher" : "Nicht_gelesen"), text("Nichts_gewaehlt"),
-                         text(reason == "blurry_lens" ? "none" : reason.constData(), value)};
+            d.message = {text(status ? Text::RecordingUnsure : Text::RecordingNotRead),
+                         text(Text::RecordingNothingChosen),
+                         text(catalogue::recordingReason(qMax(known, 0)), value)};
             if (status == 1)
-                d.message << ReadCatalogueText("Aufnahme", "Beste_Lesung").section("%1", 0, 0)
-                          << (d.colour
-                                  ? flashes
-                                  : ReadCatalogueText("Unterspannung", QString::number(d.pattern)))
-                          << ReadCatalogueText("Farben", QString::number(d.colour));
+                d.message << ReadCatalogueText(Text::RecordingBestReading).section("%1", 0, 0)
+                          << (d.colour ? flashes
+                                       : ReadCatalogueText(catalogue::patternName(d.pattern)))
+                          << ReadCatalogueText(catalogue::colourName(d.colour));
             return d;
         case 3: // no answer: cancelled by the user, or after a time limit
             d.limitMs = pick(2) ? 0 : 100;
             d.outcome = d.limitMs ? Drop::Message : Drop::Reading;
-            d.paths = {recording(progress + "@hang\n")}, d.message = {text("Zeitlimit")};
+            d.paths = {recording(progress + "@hang\n")},
+            d.message = {text(Text::RecordingTimeLimit)};
             return d;
         case 4: // crashed, or ended without a result
             d.paths = {recording(progress + (status ? "@crash\n" : "@exit 1\n"))};
-            return d.message = {text("Abgestuerzt")}, d;
+            return d.message = {text(Text::RecordingCrashed)}, d;
         case 5:
             d.paths = {recording(progress + garbage[pick(int(garbage.size()))] + '\n')};
-            return d.message = {text("Antwort_unlesbar")}, d;
+            return d.message = {text(Text::RecordingAnswerUnreadable)}, d;
         case 6: // deleted while the decoder reads it
             d.paths = {recording(progress + "@delete\n" + result("decoded", true))};
-            return d.message = {text("Datei_geaendert")}, d;
+            return d.message = {text(Text::RecordingFileChanged)}, d;
         case 7:
-            return d.paths = {m_dir.path()}, d.message = {text("Ordner")}, d;
+            return d.paths = {m_dir.path()}, d.message = {text(Text::RecordingFolder)}, d;
         case 8:
             d.paths = {recording("notes", ".txt"), m_dir.path()};
-            return d.message = {text("Kein_Video")}, d;
+            return d.message = {text(Text::RecordingNoVideo)}, d;
         default:
             d.decoder = m_dir.filePath("missing/kestrion-blinkcode-decode");
-            d.paths = {recording(progress)}, d.message = {text("Programm_fehlt"), d.decoder};
+            d.paths = {recording(progress)},
+            d.message = {text(Text::RecordingProgramMissing), d.decoder};
             return d;
         }
     }
@@ -419,14 +424,12 @@ private:
         if (!w || !m.windowOpen)
             return diff;
         const int c = m.windowColour; // 3: the window's own placeholders
-        const char *words[] = {"GREEN", "RED", "YELLOW"},
-                   *groups[] = {"Akku", "HC11_Fehler", "MH_Fehler"};
-        check("window caption", w->windowTitle(), ReadCatalogueText("Bezeichnungen", "Form2"));
+        check("window caption", w->windowTitle(), ReadCatalogueText(Text::Form2Caption));
         check("frame caption", w->Frame1->title(),
-              c < 3 ? ReadCatalogueText("Bezeichnungen", groups[c]) : "Frame1");
+              c < 3 ? ReadCatalogueText(catalogue::groupCaption(c)) : "Frame1");
         for (int n = 0; n < 16; ++n) {
             check(QString("row %1 text").arg(n), w->Label1[n]->text(),
-                  c < 3 ? ReadCatalogueText("Kestrion", words[c] + QString::number(n)) : "Label1");
+                  c < 3 ? ReadCatalogueText(catalogue::causeText(n, c)) : "Label1");
             check(QString("row %1 hand shown").arg(n), !w->Image1[n]->isHidden(), m.bitSet[n]);
             check(QString("row %1 text not greyed").arg(n), w->Label1[n]->isEnabled(), m.bitSet[n]);
         }

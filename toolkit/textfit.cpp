@@ -22,30 +22,22 @@ int titleRoom(const TwipsRect &client, int items)
     return pixels(client.width) - items * pixels(TitleBarItemTwips);
 }
 
-// The control that shows `key` of `section` (any key of the section where
-// none is named), by its place in textControls(); or none.
-const TextControl *controlOf(const QString &section, const QString &key)
+// The control that shows `key`, by its place in textControls(); or none.
+const TextControl *controlOf(catalogue::Text key)
 {
+    using catalogue::Text;
     static const QList<TextControl> controls = textControls();
     static constexpr struct {
-        const char *section, *key;
+        Text first;
+        int count;
         int control;
-    } Shows[] = {{"Farben", nullptr, 0},
-                 {"Unterspannung", nullptr, 1},
-                 {"Kestrion", nullptr, 2},
-                 {"Bezeichnungen", "0", 3},
-                 {"Bezeichnungen", "1", 4},
-                 {"Bezeichnungen", "2", 5},
-                 {"Bezeichnungen", "Command_Fehleranzeige", 6},
-                 {"Bezeichnungen", "Command_Beenden", 7},
-                 {"Bezeichnungen", "Form1", 8},
-                 {"Bezeichnungen", "Form2", 9},
-                 {"Bezeichnungen", "Akku", 10},
-                 {"Bezeichnungen", "HC11_Fehler", 10},
-                 {"Bezeichnungen", "MH_Fehler", 10}};
+    } Shows[] = {
+        {Text::ColourNames, 3, 0},     {Text::PatternNames, 3, 1},    {Text::CauseTexts, 48, 2},
+        {Text::Frame1Caption, 1, 3},   {Text::Frame2Caption, 1, 4},   {Text::Frame3Caption, 1, 5},
+        {Text::Command3Caption, 1, 6}, {Text::Command2Caption, 1, 7}, {Text::Form1Caption, 1, 8},
+        {Text::Form2Caption, 1, 9},    {Text::GroupCaptions, 3, 10}};
     for (const auto &shows : Shows) {
-        if (section == QLatin1String(shows.section) &&
-            (!shows.key || key == QLatin1String(shows.key)))
+        if (int(key) >= int(shows.first) && int(key) < int(shows.first) + shows.count)
             return &controls[shows.control];
     }
     return nullptr;
@@ -124,9 +116,9 @@ QList<TextControl> textControls()
     };
 }
 
-catalogue::TextFit fitText(const QString &section, const QString &key, const QString &text)
+catalogue::TextFit fitText(catalogue::Text key, const QString &text)
 {
-    const TextControl *control = controlOf(section, key);
+    const TextControl *control = controlOf(key);
     if (!control)
         return {};
     static constexpr const char *Names[] = {"frame", "button", "list", "row", "title bar"};

@@ -20,10 +20,9 @@ struct TextControl {
 // Every control that shows catalogue texts (of the rows, the first).
 QList<TextControl> textControls();
 
-// How `text`, read from `key` of `section`, fits the control that shows it,
-// measured in the program's font at 96 dpi. A key that no control shows
-// fits. Needs a QGuiApplication (the offscreen platform is enough) and builds
-// no widgets.
-catalogue::TextFit fitText(const QString &section, const QString &key, const QString &text);
+// How `text`, read as `key`, fits the control that shows it, measured in the
+// program's font at 96 dpi. A text that no control shows fits. Needs a
+// QGuiApplication (the offscreen platform is enough) and builds no widgets.
+catalogue::TextFit fitText(catalogue::Text key, const QString &text);
 
 } // namespace design

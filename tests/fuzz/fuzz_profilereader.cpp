@@ -2,9 +2,9 @@
 // contents. Every input keeps the promises checked below; the names looked up
 // come from the input's own lines, so that they are found.
 
-#include "catalogue.h"
 #include "cataloguecheck.h"
-#include "profilereader.h"
+#include "cataloguereport.h"
+#include "windows1252.h"
 
 #include <QRegularExpression>
 #include <cstdint>
@@ -14,8 +14,6 @@
 using namespace catalogue;
 
 namespace {
-
-constexpr int BufferSize = 50; // as the program reads: 49 characters and the closing NUL
 
 void require(bool holds, const char *property, const QString &detail = QString())
 {
@@ -81,12 +79,12 @@ QByteArray withAppendedLines(QByteArrayView file, const ProfileText &text,
 void checkReport(QByteArrayView file)
 {
     const CatalogueCheck check = checkCatalogue(file);
-    require(check.diagnostics.size() <= 2 * ProgramKeys().size() + 6 + 5 * 21 + 5 + 1,
-            "a report stays short");
+    require(check.findings.size() <= 2 * TextCount + 6 + 5 * 21 + 5 + 1, "a report stays short");
     static const QRegularExpression steering(QStringLiteral("[\\p{Cc}\\p{Cf}]"));
-    for (const Diagnostic &d : check.diagnostics)
-        require(!formatDiagnostic(QStringLiteral("c"), d).contains(steering),
-                "a report cannot steer a terminal", d.message);
+    for (const Finding &finding : check.findings) {
+        const QString line = cataloguereport::formatFinding(QStringLiteral("c"), finding);
+        require(!line.contains(steering), "a report cannot steer a terminal", line);
+    }
 }
 
 QString swappedCase(QString name)
