@@ -45,6 +45,10 @@ constexpr TwipsRect Command3{2400, 2640, 1695, 375}, Command2{4200, 2640, 1695, 
 // Combo3Pitch to the right.
 constexpr TwipsRect Combo3{120, 240, 700, 315};
 constexpr int Combo3Pitch = 840;
+// Colours, written BBGGRR: of the drawing and the lists' background, and the
+// LED's in each colour of the list.
+constexpr quint32 Grey = 0x808080, Black = 0x000000, Blue = 0xFF0000, LightYellow = 0x80FFFF;
+constexpr quint32 Green = 0x00FF00, Red = 0x0000FF, Yellow = 0x00FFFF;
 // The drawing of the unit: its body (Shape2_0) with the LED (Shape1) and the
 // round decoration beside it (Shape4, Shape5), two feet (Shape2_1, Shape2_2),
 // the base (Shape3), and two blue lines across the window (Line1_0 at the
