@@ -1,5 +1,7 @@
 #include "cataloguekeys.h"
 
+#include "readingreason.h"
+
 #include <array>
 
 namespace catalogue {
@@ -13,15 +15,26 @@ constexpr std::array<CatalogueKey, TextCount> makeKeys()
                          *Causes = "Kestrion", *Recording = "Aufnahme";
     constexpr const char *ColourWords[] = {"GREEN", "RED", "YELLOW"};
     constexpr const char *GroupKeys[] = {"Akku", "HC11_Fehler", "MH_Fehler"};
-    constexpr const char *RecordingKeys[] = {
-        "Titel", "Oeffnen", "Videos", "Alle_Dateien", "Gelesen", "Gelesen_ohne_Laenge",
-        "Mehrere_Dateien", "Abbrechen", "OK", "Unsicher", "Beste_Lesung", "Nicht_gelesen",
-        "Nichts_gewaehlt", "Kein_Video", "Ordner", "Programm_fehlt", "Abgestuerzt", "Zeitlimit",
-        "Antwort_unlesbar", "Datei_geaendert",
-        // the decoder's reasons, each also the key of its text
-        "none", "cannot_open", "not_a_video", "frame_too_large", "no_frames", "no_blinking_light",
-        "too_short", "frame_rate_too_low", "cycles_disagree", "two_lights_blink", "colour_unclear",
-        "colour_does_not_fit", "not_a_kestrion_code"};
+    constexpr const char *RecordingKeys[] = {"Titel",
+                                             "Oeffnen",
+                                             "Videos",
+                                             "Alle_Dateien",
+                                             "Gelesen",
+                                             "Gelesen_ohne_Laenge",
+                                             "Mehrere_Dateien",
+                                             "Abbrechen",
+                                             "OK",
+                                             "Unsicher",
+                                             "Beste_Lesung",
+                                             "Nicht_gelesen",
+                                             "Nichts_gewaehlt",
+                                             "Kein_Video",
+                                             "Ordner",
+                                             "Programm_fehlt",
+                                             "Abgestuerzt",
+                                             "Zeitlimit",
+                                             "Antwort_unlesbar",
+                                             "Datei_geaendert"};
 
     std::array<CatalogueKey, TextCount> keys{};
     const auto set = [&](Text text, const char *section, const char *word, int number = -1) {
@@ -45,6 +58,9 @@ constexpr std::array<CatalogueKey, TextCount> makeKeys()
     }
     for (int i = 0; i < int(std::size(RecordingKeys)); ++i)
         set(Text(int(Text::RecordingTitle) + i), Recording, RecordingKeys[i]);
+    // The decoder's reasons, each under its own key.
+    for (int i = 0; i < RecordingReasonCount; ++i)
+        set(recordingReason(i), Recording, blinkcode::ReasonKeys[size_t(i)]);
     return keys;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "profilereader.h"
+#include "readingreason.h"
 
 #include <QList>
 #include <QString>
@@ -49,8 +50,8 @@ enum class Text : int {
     RecordingTimeLimit,
     RecordingAnswerUnreadable,
     RecordingFileChanged,
-    RecordingReasons, // 13: why the decoder is unsure, "none" first for one it does not know
-    Count = RecordingReasons + 13
+    RecordingReasons, // why the decoder is unsure, in the order of blinkcode::Reason
+    Count = RecordingReasons + int(blinkcode::ReasonKeys.size())
 };
 inline constexpr int TextCount = int(Text::Count);
 inline constexpr int RecordingReasonCount = TextCount - int(Text::RecordingReasons);

@@ -1,39 +1,19 @@
 #pragma once
 
 #include "ledcode.h"
+#include "readingreason.h"
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 namespace recording {
 
 // What a recording was read as.
 enum class Status { Decoded, Unsure, Error };
 
-// Why a recording was not decoded. Each reason is a value with at most one
-// number attached (Reading::reasonValue); words are chosen at the edge: the
-// command line in English, the window from the catalogue under the reason's key.
-enum class Reason {
-    None,
-    // Errors: the file gave no picture to look at.
-    CannotOpen,    // missing, unreadable, or not a regular file
-    NotAVideo,     // no video stream (audio, picture, text, empty file)
-    FrameTooLarge, // value: the frame's width times height in megapixels
-    NoFrames,      // a video stream without a single decodable frame
-    // Unsure: pictures, but no reading that is certain.
-    NoBlinkingLight,  // nothing in the picture blinks or glows like the LED
-    TooShort,         // value: seconds to film at least
-    FrameRateTooLow,  // value: frames per second of the recording
-    CyclesDisagree,   // two cycles in the clip read differently
-    TwoLightsBlink,   // two lights blink with different codes
-    ColourUnclear,    // the light's colour is neither green, red nor yellow
-    ColourDoesNotFit, // a green code in red or yellow, or the other way round
-    NotAKestrionCode, // the blinking does not follow the unit's timing
-};
-
-// The reason's key: in --ipc output and in the catalogue section [Aufnahme].
-std::string_view reasonKey(Reason reason);
+// Why a recording was not decoded, with its key.
+using blinkcode::Reason;
+using blinkcode::reasonKey;
 
 // A recording's reading: the colour with the battery pattern or the four flash
 // counts, or as much of it as was seen when unsure.
