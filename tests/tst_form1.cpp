@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOption>
@@ -251,6 +252,20 @@ private slots:
         QTest::qWait(600);
         QCOMPARE(closed, int(accessKey == Qt::Key_F));
         QCOMPARE(form.isVisible(), accessKey == Qt::Key_F);
+    }
+
+    // The logo and the hand are drawn at the screen's ratio: their "@2x" twins
+    // where it has two device pixels to the pixel (the suite runs at both).
+    void picturesAtScreenRatio()
+    {
+        main_window::Form1 form(SHIPPED_FOLDER);
+        interpretation::Fehlerbeschreibung causes;
+        const qreal ratio = qApp->devicePixelRatio();
+        for (const auto &[picture, size] :
+             {std::pair{form.findChild<QLabel *>("Image1"), 51}, std::pair{causes.Image1[0], 32}}) {
+            QCOMPARE(picture->pixmap().devicePixelRatio(), ratio);
+            QCOMPARE(picture->pixmap().size(), QSize(size, size) * ratio);
+        }
     }
 
     // The catalogue checker measures each text in the font and the room its control really has.
