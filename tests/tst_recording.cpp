@@ -123,16 +123,11 @@ private slots:
 
         // Never a wrong code as decoded, whatever the row expects.
         if (status == "decoded") {
-            const char *colours[] = {"green", "red", "yellow"};
-            QCOMPARE(reading["colour"].toString(), QString(colours[setup.colour]));
-            if (setup.colour == 0) {
-                QCOMPARE(reading["pattern"].toInt(), setup.pattern);
-            } else {
-                QJsonArray flashes;
-                for (int count : setup.flashes)
-                    flashes.append(count);
-                QCOMPARE(reading["flashes"].toArray(), flashes);
-            }
+            QCOMPARE(reading["colour"].toString(),
+                     (std::array{"green", "red", "yellow"}[setup.colour]));
+            const auto &[f0, f1, f2, f3] = setup.flashes;
+            QCOMPARE(reading[setup.colour ? "flashes" : "pattern"],
+                     setup.colour ? QJsonValue(QJsonArray{f0, f1, f2, f3}) : setup.pattern);
         }
         QCOMPARE(status == "decoded" ? status : reading["reason"].toString(), expected);
     }

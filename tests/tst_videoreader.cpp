@@ -23,28 +23,23 @@ bool ffmpeg(const QStringList &args)
 // Two seconds of a red code at 320x180, 30 frames per second.
 clips::ClipSetup shortClip(clips::Codec codec, double jitterMs = 0, int rotation = 0)
 {
-    clips::ClipSetup setup;
-    setup.durationS = 2;
-    setup.codec = codec;
-    setup.jitterMs = jitterMs;
-    setup.rotation = rotation;
-    return setup;
+    return {.durationS = 2, .jitterMs = jitterMs, .codec = codec, .rotation = rotation};
 }
 
 // How far two frames' pictures are apart in one plane (0 luma, 1 and 2 chroma).
 double meanDifference(const FrameView &a, const FrameView &b, int plane)
 {
     const auto pixels = [plane](const FrameView &f) {
-        return plane == 0 ? f.luma : plane == 1 ? f.cb : f.cr;
+        return std::pair(std::array{f.luma, f.cb, f.cr}[plane],
+                         plane ? f.chromaStride : f.lumaStride);
     };
-    const auto stride = [plane](const FrameView &f) {
-        return plane ? f.chromaStride : f.lumaStride;
-    };
+    const auto [pa, sa] = pixels(a);
+    const auto [pb, sb] = pixels(b);
     const int width = plane ? b.chromaWidth : b.width, height = plane ? b.chromaHeight : b.height;
     double sum = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            sum += std::abs(pixels(a)[y * stride(a) + x] - pixels(b)[y * stride(b) + x]);
+            sum += std::abs(pa[y * sa + x] - pb[y * sb + x]);
     return sum / (width * height);
 }
 
@@ -211,12 +206,9 @@ private slots:
             const double luma = meanDifference(frame, truth, 0);
             const double chroma = meanDifference(frame, truth, 1) + meanDifference(frame, truth, 2);
             if (std::abs(frame.timeMs - truth.timeMs) > 1 || luma > 4 || chroma > 4)
-                failure = QString("frame %1 at %2 ms, not %3 ms; luma %4 and chroma %5 apart")
-                              .arg(frames - 1)
-                              .arg(frame.timeMs)
-                              .arg(truth.timeMs)
-                              .arg(luma)
-                              .arg(chroma);
+                failure =
+                    QString::asprintf("frame %d at %g ms, not %g ms; luma %g and chroma %g apart",
+                                      frames - 1, frame.timeMs, truth.timeMs, luma, chroma);
             return failure.isEmpty();
         });
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
