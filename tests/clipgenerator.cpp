@@ -28,14 +28,7 @@ double hash01(std::uint64_t seed, std::uint64_t a, std::uint64_t b = 0)
     return double((z ^ (z >> 31)) >> 11) / double(1ull << 53);
 }
 
-using synthetic::litPart;
-using synthetic::Timeline;
-using synthetic::unitTimeline;
-
-double clipEndMs(const ClipSetup &setup)
-{
-    return setup.startMs + setup.durationS * 1000 + 10000;
-}
+using namespace synthetic;
 
 struct Rgb {
     double r = 0, g = 0, b = 0;
@@ -63,13 +56,7 @@ void addLight(Rgb &px, const Light &l, double r)
     px.b += halo * l.colour.b + core;
 }
 
-} // namespace
-
-int frameCount(const ClipSetup &setup)
-{
-    return std::max(0, int(std::floor(setup.durationS * setup.fps + 1e-6)));
-}
-
+// When frame i is shown, in ms from the clip's start (0 for the first frame).
 double frameTimeMs(const ClipSetup &setup, int i)
 {
     const double interval = 1000 / setup.fps;
@@ -80,13 +67,22 @@ double frameTimeMs(const ClipSetup &setup, int i)
     return i * interval + jitter * (2 * hash01(setup.seed, i, 1) - 1);
 }
 
-double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
-                   std::uint8_t *cr, int cStride)
+} // namespace
+
+int frameCount(const ClipSetup &setup)
 {
+    return std::max(0, int(std::floor(setup.durationS * setup.fps + 1e-6)));
+}
+
+recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer)
+{
+    const int yStride = setup.width, cStride = yStride / 2, ch = setup.height / 2;
+    buffer.resize(yStride * setup.height + 2 * cStride * ch);
+    std::uint8_t *y = buffer.data(), *cb = y + yStride * setup.height, *cr = cb + cStride * ch;
     const double t = frameTimeMs(setup, i), w = setup.width, h = setup.height;
     const double interval = 1000 / setup.fps, readoutMs = 0.8 * interval;
     const double exposure = setup.exposureMs > 0 ? setup.exposureMs : interval;
-    const double untilMs = clipEndMs(setup);
+    const double untilMs = setup.startMs + setup.durationS * 1000 + 10000;
     // Each row is exposed a little later than the one above it (rolling shutter).
     auto exposed = [&](const Timeline &spans, double offsetMs, double row) {
         const double from = offsetMs + t + row / h * readoutMs;
@@ -171,16 +167,7 @@ double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, 
             cr[ci] = std::uint8_t(128.5 + (112 * sum.r - 93.786 * sum.g - 18.214 * sum.b) / 255);
         }
     }
-    return t;
-}
-
-recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer)
-{
-    const int w = setup.width, cw = w / 2, ch = setup.height / 2, lumaSize = w * setup.height;
-    buffer.resize(lumaSize + 2 * cw * ch);
-    std::uint8_t *cb = buffer.data() + lumaSize, *cr = cb + cw * ch;
-    const double timeMs = renderFrame(setup, i, buffer.data(), w, cb, cr, cw);
-    return {timeMs, w, setup.height, buffer.data(), w, cb, cr, cw, cw, ch};
+    return {t, setup.width, setup.height, y, yStride, cb, cr, cStride, cStride, ch};
 }
 
 namespace {
@@ -200,9 +187,6 @@ template <auto Free> struct Freer {
 using CodecPtr = std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>>;
 using FramePtr = std::unique_ptr<AVFrame, Freer<av_frame_free>>;
 using PacketPtr = std::unique_ptr<AVPacket, Freer<av_packet_free>>;
-struct ScalerFreer {
-    void operator()(SwsContext *s) const { sws_freeContext(s); }
-};
 
 // Sends one frame (null: the end) and writes every packet the encoder has ready.
 bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *frame)
@@ -282,9 +266,10 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
         return "out of memory";
     // Large clips are rendered small and scaled up: the LED grows with them.
     const auto format = AVPixelFormat(frame->format);
-    std::unique_ptr<SwsContext, ScalerFreer> scaler(
+    std::unique_ptr<SwsContext, decltype(&sws_freeContext)> scaler(
         sws_getContext(setup.width, setup.height, format, width, height, format, SWS_BILINEAR,
-                       nullptr, nullptr, nullptr));
+                       nullptr, nullptr, nullptr),
+        &sws_freeContext);
     std::vector<std::uint8_t> small;
     for (int i = 0; i < frameCount(setup); ++i) {
         const recording::FrameView v = renderView(setup, i, small);
