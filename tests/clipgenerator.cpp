@@ -120,9 +120,8 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
     const Rgb gain{1 + setup.gainRamp * u, 1 - 0.5 * setup.gainRamp * u,
                    1 + setup.gainRamp * std::sin(Pi * u)};
 
-    // The wall's texture moves with the camera; it is separable into column
-    // and row terms. Mains light pulses at 100 or 120 Hz, each row averaging
-    // it over its own exposure.
+    // The wall's texture moves with the camera; it is separable into column and row terms. Mains
+    // light pulses at 100 or 120 Hz, each row averaging it over its own exposure.
     std::vector<double> columns(2 * setup.width), rows(3 * setup.height);
     for (int x = 0; x < setup.width; ++x)
         columns[2 * x] = std::sin(0.13 * (x + dx)), columns[2 * x + 1] = std::sin(0.7 * (x + dx));
@@ -184,16 +183,13 @@ struct OutputCloser {
 template <auto Free> struct Freer {
     template <typename T> void operator()(T *p) const { Free(&p); }
 };
-using CodecPtr = std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>>;
-using FramePtr = std::unique_ptr<AVFrame, Freer<av_frame_free>>;
-using PacketPtr = std::unique_ptr<AVPacket, Freer<av_packet_free>>;
 
 // Sends one frame (null: the end) and writes every packet the encoder has ready.
 bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *frame)
 {
     if (avcodec_send_frame(codec, frame) < 0)
         return false;
-    PacketPtr packet(av_packet_alloc());
+    std::unique_ptr<AVPacket, Freer<av_packet_free>> packet(av_packet_alloc());
     int ret;
     while ((ret = avcodec_receive_packet(codec, packet.get())) >= 0) {
         av_packet_rescale_ts(packet.get(), codec->time_base, out->streams[0]->time_base);
@@ -222,7 +218,8 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
     const AVCodec *encoder = avcodec_find_encoder_by_name(encoderName);
     if (!out || !encoder)
         return "no muxer or encoder";
-    CodecPtr codec(avcodec_alloc_context3(encoder));
+    std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>> codec(
+        avcodec_alloc_context3(encoder));
     codec->width = width;
     codec->height = height;
     codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
@@ -258,7 +255,7 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
         avformat_write_header(out.get(), nullptr) < 0)
         return "cannot write " + path;
 
-    FramePtr frame(av_frame_alloc());
+    std::unique_ptr<AVFrame, Freer<av_frame_free>> frame(av_frame_alloc());
     frame->width = width;
     frame->height = height;
     frame->format = codec->pix_fmt;

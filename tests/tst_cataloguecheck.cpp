@@ -15,9 +15,8 @@ private slots:
 };
 
 // Every key, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
-// keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to
-// 19), [Aufnahme] 20 (its 33 keys to 53), [Kestrion] 54, then GREENn in line
-// 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
+// keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to 19), [Aufnahme] 20
+// (its 33 keys to 53), [Kestrion] 54, then GREENn in line 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
 static QByteArray complete()
 {
     QByteArray ini;

@@ -137,13 +137,11 @@ private slots:
         auto *led = form.findChild<toolkit::Shape *>("Shape1");
         timer->setClock(toolkit::Timer::Clock::Manual);
         Model model;
-        form.findChild<toolkit::ComboBox *>("Combo1")->setListIndex(choice[0]);
-        model.choose(0, choice[0]);
-        for (int b = 1; b < choice.size(); ++b) {
-            const char *name[] = {"Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"};
-            const int box = choice.size() == 2 ? 1 : b + 1;
-            form.findChild<toolkit::ComboBox *>(name[box - 1])->setListIndex(choice[b]);
-            model.choose(box, choice[b]);
+        const char *names[] = {"Combo1", "Combo2", "Combo3_0", "Combo3_1", "Combo3_2", "Combo3_3"};
+        for (int i = 0; i < choice.size(); ++i) {
+            const int box = i && choice.size() > 2 ? i + 1 : i; // the digits' boxes follow Combo2
+            form.findChild<toolkit::ComboBox *>(names[box])->setListIndex(choice[i]);
+            model.choose(box, choice[i]);
         }
         QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
         form.Command3_Click(); // returns once its window is closed: the timer starts

@@ -60,11 +60,10 @@ class tst_VideoReader : public QObject
         return path;
     }
 private slots:
-    // Each row makes a file and opens and reads it, in bounded time (a hang is
-    // cut by the test's time limit). A file is written by ffmpeg when options
-    // are given (SOURCE: a short H.264 clip), or else holds the bytes given;
-    // then it is cut to a part of its size, before reading or while its fifth
-    // frame is read.
+    // Each row makes a file and opens and reads it, in bounded time (a hang is cut by the test's
+    // time limit). A file is written by ffmpeg when options are given (SOURCE: a short H.264 clip),
+    // or else holds the bytes given; then it is cut to a part of its size, before reading or while
+    // its fifth frame is read.
     void badInputs_data()
     {
         QTest::addColumn<QString>("name");
@@ -79,7 +78,8 @@ private slots:
             QTest::newRow(title) << QString(name) << ffmpeg << bytes << keep << keepWhileRead
                                  << expected;
         };
-        const QStringList copy{"-i", "SOURCE", "-c", "copy", "-movflags", "+faststart"};
+        const QStringList remux{"-i", "SOURCE", "-c", "copy"};
+        const QStringList copy = remux + QStringList{"-movflags", "+faststart"};
         const QStringList picture{"-f", "lavfi", "-i", "color", "-frames:v", "1"};
         const QByteArray huge =
             "YUV4MPEG2 W12000 H12000 F30:1 C420jpeg\nFRAME\n" + QByteArray(1e5, 1);
@@ -97,16 +97,13 @@ private slots:
         row("a header that claims 144 megapixels", "huge.y4m", {}, huge, E::FrameTooLarge);
         row("video stream without frames", "noframes.avi",
             {"-f", "lavfi", "-i", "color", "-frames:v", "0", "-c:v", "mjpeg"}, {}, E::NoFrames);
-        row("MP4 cut, index at the end: nothing to read", "cut.mp4", {"-i", "SOURCE", "-c", "copy"},
-            {}, E::NotAVideo, 0.6);
+        row("MP4 cut, index at the end: nothing to read", "cut.mp4", remux, {}, E::NotAVideo, 0.6);
         row("MP4 cut, index in front: the frames before the cut", "cut-indexed.mp4", copy, {},
             E::None, 0.6);
         row("bytes flipped: the frames that decode", "flipped.mp4", copy, {}, E::None);
         row("MP4 cut to a tenth while read", "shrinks.mp4", copy, {}, E::None, 1, 0.1);
-        row("MKV cut to half while read", "shrinks.mkv", {"-i", "SOURCE", "-c", "copy"}, {},
-            E::None, 1, 0.5);
-        row("MKV grown threefold while read", "grows.mkv", {"-i", "SOURCE", "-c", "copy"}, {},
-            E::None, 1, 3);
+        row("MKV cut to half while read", "shrinks.mkv", remux, {}, E::None, 1, 0.5);
+        row("MKV grown threefold while read", "grows.mkv", remux, {}, E::None, 1, 3);
     }
 
     void badInputs()
