@@ -171,14 +171,6 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
 
 namespace {
 
-struct OutputCloser {
-    void operator()(AVFormatContext *c) const
-    {
-        if (c->pb)
-            avio_closep(&c->pb);
-        avformat_free_context(c);
-    }
-};
 // Frees an FFmpeg object with its free function, which takes its address.
 template <auto Free> struct Freer {
     template <typename T> void operator()(T *p) const { Free(&p); }
@@ -213,7 +205,8 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
     AVFormatContext *raw = nullptr;
     const char *muxer = mjpeg ? "avi" : mkv ? "matroska" : "mp4";
     avformat_alloc_output_context2(&raw, nullptr, muxer, path.c_str());
-    std::unique_ptr<AVFormatContext, OutputCloser> out(raw);
+    auto close = [](AVFormatContext *c) { avio_closep(&c->pb), avformat_free_context(c); };
+    std::unique_ptr<AVFormatContext, decltype(close)> out(raw, close);
     const char *encoderName = mjpeg ? "mjpeg" : hevc ? "libx265" : "libx264";
     const AVCodec *encoder = avcodec_find_encoder_by_name(encoderName);
     if (!out || !encoder)

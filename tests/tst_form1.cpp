@@ -27,12 +27,6 @@ static QString entries(const QWidget &form, const char *name)
     return list.join('|');
 }
 
-// Each text of a catalogue in which every value names its own section and key.
-static QString named(const QString &section, const QString &key)
-{
-    return section + " &" + key;
-}
-
 class tst_Form1 : public QObject
 {
     Q_OBJECT
@@ -42,6 +36,10 @@ private slots:
     // name each list after its frame's caption without the access-key mark.
     void textsFromTheirKeys()
     {
+        // Each text of a catalogue in which every value names its own section and key.
+        const auto named = [](const QString &section, const QString &key) {
+            return section + " &" + key;
+        };
         QByteArray ini;
         for (const char *name : {"Bezeichnungen", "Farben", "Unterspannung", "Kestrion"}) {
             ini += '[' + QByteArray(name) + "]\n";

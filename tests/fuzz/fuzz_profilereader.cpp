@@ -57,7 +57,8 @@ QByteArray encoded(const QString &text, const ProfileText &file)
     return file.isUnicode() ? text.toUtf8() : toWindows1252(text);
 }
 
-// A line end unless there is one, then a section that no key asks for, holding every key asked for.
+// A line end unless there is one, then a section that no key asks for, holding
+// every key asked for.
 QByteArray withAppendedLines(QByteArrayView file, const ProfileText &text,
                              const QList<ProfileKey> &keys)
 {
