@@ -28,14 +28,7 @@ double hash01(std::uint64_t seed, std::uint64_t a, std::uint64_t b = 0)
     return double((z ^ (z >> 31)) >> 11) / double(1ull << 53);
 }
 
-using synthetic::litPart;
-using synthetic::Timeline;
-using synthetic::unitTimeline;
-
-double clipEndMs(const ClipSetup &setup)
-{
-    return setup.startMs + setup.durationS * 1000 + 10000;
-}
+using namespace synthetic;
 
 struct Rgb {
     double r = 0, g = 0, b = 0;
@@ -63,13 +56,7 @@ void addLight(Rgb &px, const Light &l, double r)
     px.b += halo * l.colour.b + core;
 }
 
-} // namespace
-
-int frameCount(const ClipSetup &setup)
-{
-    return std::max(0, int(std::floor(setup.durationS * setup.fps + 1e-6)));
-}
-
+// When frame i is shown, in ms from the clip's start (0 for the first frame).
 double frameTimeMs(const ClipSetup &setup, int i)
 {
     const double interval = 1000 / setup.fps;
@@ -80,13 +67,22 @@ double frameTimeMs(const ClipSetup &setup, int i)
     return i * interval + jitter * (2 * hash01(setup.seed, i, 1) - 1);
 }
 
-double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
-                   std::uint8_t *cr, int cStride)
+} // namespace
+
+int frameCount(const ClipSetup &setup)
 {
+    return std::max(0, int(std::floor(setup.durationS * setup.fps + 1e-6)));
+}
+
+recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer)
+{
+    const int yStride = setup.width, cStride = yStride / 2, ch = setup.height / 2;
+    buffer.resize(yStride * setup.height + 2 * cStride * ch);
+    std::uint8_t *y = buffer.data(), *cb = y + yStride * setup.height, *cr = cb + cStride * ch;
     const double t = frameTimeMs(setup, i), w = setup.width, h = setup.height;
     const double interval = 1000 / setup.fps, readoutMs = 0.8 * interval;
     const double exposure = setup.exposureMs > 0 ? setup.exposureMs : interval;
-    const double untilMs = clipEndMs(setup);
+    const double untilMs = setup.startMs + setup.durationS * 1000 + 10000;
     // Each row is exposed a little later than the one above it (rolling shutter).
     auto exposed = [&](const Timeline &spans, double offsetMs, double row) {
         const double from = offsetMs + t + row / h * readoutMs;
@@ -124,9 +120,8 @@ double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, 
     const Rgb gain{1 + setup.gainRamp * u, 1 - 0.5 * setup.gainRamp * u,
                    1 + setup.gainRamp * std::sin(Pi * u)};
 
-    // The wall's texture moves with the camera; it is separable into column
-    // and row terms. Mains light pulses at 100 or 120 Hz, each row averaging
-    // it over its own exposure.
+    // The wall's texture moves with the camera; it is separable into column and row terms. Mains
+    // light pulses at 100 or 120 Hz, each row averaging it over its own exposure.
     std::vector<double> columns(2 * setup.width), rows(3 * setup.height);
     for (int x = 0; x < setup.width; ++x)
         columns[2 * x] = std::sin(0.13 * (x + dx)), columns[2 * x + 1] = std::sin(0.7 * (x + dx));
@@ -171,37 +166,14 @@ double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, 
             cr[ci] = std::uint8_t(128.5 + (112 * sum.r - 93.786 * sum.g - 18.214 * sum.b) / 255);
         }
     }
-    return t;
-}
-
-recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer)
-{
-    const int w = setup.width, cw = w / 2, ch = setup.height / 2, lumaSize = w * setup.height;
-    buffer.resize(lumaSize + 2 * cw * ch);
-    std::uint8_t *cb = buffer.data() + lumaSize, *cr = cb + cw * ch;
-    const double timeMs = renderFrame(setup, i, buffer.data(), w, cb, cr, cw);
-    return {timeMs, w, setup.height, buffer.data(), w, cb, cr, cw, cw, ch};
+    return {t, setup.width, setup.height, y, yStride, cb, cr, cStride, cStride, ch};
 }
 
 namespace {
 
-struct OutputCloser {
-    void operator()(AVFormatContext *c) const
-    {
-        if (c->pb)
-            avio_closep(&c->pb);
-        avformat_free_context(c);
-    }
-};
 // Frees an FFmpeg object with its free function, which takes its address.
 template <auto Free> struct Freer {
     template <typename T> void operator()(T *p) const { Free(&p); }
-};
-using CodecPtr = std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>>;
-using FramePtr = std::unique_ptr<AVFrame, Freer<av_frame_free>>;
-using PacketPtr = std::unique_ptr<AVPacket, Freer<av_packet_free>>;
-struct ScalerFreer {
-    void operator()(SwsContext *s) const { sws_freeContext(s); }
 };
 
 // Sends one frame (null: the end) and writes every packet the encoder has ready.
@@ -209,7 +181,7 @@ bool writePackets(AVFormatContext *out, AVCodecContext *codec, const AVFrame *fr
 {
     if (avcodec_send_frame(codec, frame) < 0)
         return false;
-    PacketPtr packet(av_packet_alloc());
+    std::unique_ptr<AVPacket, Freer<av_packet_free>> packet(av_packet_alloc());
     int ret;
     while ((ret = avcodec_receive_packet(codec, packet.get())) >= 0) {
         av_packet_rescale_ts(packet.get(), codec->time_base, out->streams[0]->time_base);
@@ -233,12 +205,14 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
     AVFormatContext *raw = nullptr;
     const char *muxer = mjpeg ? "avi" : mkv ? "matroska" : "mp4";
     avformat_alloc_output_context2(&raw, nullptr, muxer, path.c_str());
-    std::unique_ptr<AVFormatContext, OutputCloser> out(raw);
+    auto close = [](AVFormatContext *c) { avio_closep(&c->pb), avformat_free_context(c); };
+    std::unique_ptr<AVFormatContext, decltype(close)> out(raw, close);
     const char *encoderName = mjpeg ? "mjpeg" : hevc ? "libx265" : "libx264";
     const AVCodec *encoder = avcodec_find_encoder_by_name(encoderName);
     if (!out || !encoder)
         return "no muxer or encoder";
-    CodecPtr codec(avcodec_alloc_context3(encoder));
+    std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>> codec(
+        avcodec_alloc_context3(encoder));
     codec->width = width;
     codec->height = height;
     codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
@@ -274,7 +248,7 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
         avformat_write_header(out.get(), nullptr) < 0)
         return "cannot write " + path;
 
-    FramePtr frame(av_frame_alloc());
+    std::unique_ptr<AVFrame, Freer<av_frame_free>> frame(av_frame_alloc());
     frame->width = width;
     frame->height = height;
     frame->format = codec->pix_fmt;
@@ -282,9 +256,10 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
         return "out of memory";
     // Large clips are rendered small and scaled up: the LED grows with them.
     const auto format = AVPixelFormat(frame->format);
-    std::unique_ptr<SwsContext, ScalerFreer> scaler(
+    std::unique_ptr<SwsContext, decltype(&sws_freeContext)> scaler(
         sws_getContext(setup.width, setup.height, format, width, height, format, SWS_BILINEAR,
-                       nullptr, nullptr, nullptr));
+                       nullptr, nullptr, nullptr),
+        &sws_freeContext);
     std::vector<std::uint8_t> small;
     for (int i = 0; i < frameCount(setup); ++i) {
         const recording::FrameView v = renderView(setup, i, small);

@@ -47,15 +47,8 @@ struct ClipSetup {
 
 // How many frames the clip has.
 int frameCount(const ClipSetup &setup);
-// When frame i is shown, in ms from the clip's start (0 for the first frame).
-double frameTimeMs(const ClipSetup &setup, int i);
-
-// Renders frame i into caller's planes (luma width x height, chroma half of
-// each, 4:2:0) and returns its time in ms.
-double renderFrame(const ClipSetup &setup, int i, std::uint8_t *y, int yStride, std::uint8_t *cb,
-                   std::uint8_t *cr, int cStride);
-// Renders frame i into buffer (resized as needed) and returns a view of it,
-// for feeding the analysis without a file.
+// Renders frame i into buffer (resized as needed; 8-bit 4:2:0, chroma half of each
+// size) and returns a view of it with its time, for feeding the analysis without a file.
 recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::uint8_t> &buffer);
 
 // Encodes the clip into path (container and codec from setup.codec, each frame

@@ -4,11 +4,9 @@
 #include <QTest>
 
 using Positions = std::array<int, 4>; // list positions of the digit boxes (flashes - 1)
-using Flashes = std::array<int, 4>;   // flash counts of the digits, 0 where a box has no entry
-// The LED's timeline: alternating lit and dark spans, in ms, starting lit, as
-// a selection leaves the LED before the display button arms the sequence.
-using Timeline = QList<int>;
 
+// Whole codes are shown against the model in tst_form1 and tst_randomuse; here the words
+// and the timeline where a box has no entry, which the window's tests never reach.
 class tst_BlinkCode : public QObject
 {
     Q_OBJECT
@@ -39,39 +37,17 @@ private slots:
         QCOMPARE(QList<int>({word(0), word(1), word(2), word(-1)}), QList<int>({1, 2, 4, 0}));
     }
 
-    // What the LED shows for a red or yellow code.
-    void timeline_data()
+    // From the display button on, lit and dark spans in ms: a digit box without an entry
+    // shows no flashes, and the LED stays lit instead, the long light cut to 2000.
+    void timelineWithoutEntry()
     {
-        QTest::addColumn<Flashes>("flashes");
-        QTest::addColumn<Timeline>("expected");
-        // the long light, then 1, 1, 3 and 2 flashes
-        const Timeline cycle{6000, 2000, 50, 2000, 50, 2000, 50, 500,
-                             50,   500,  50, 2000, 50, 500,  50, 3000};
-        Timeline twoCycles = cycle + cycle;
-        twoCycles[0] += 3000; // the first 3 s keep the LED as the selection left it: lit
-        QTest::newRow("1,1,3,2 over two cycles") << Flashes{1, 1, 3, 2} << twoCycles;
-        Timeline sixteen{9000, 2000};
-        for (int flash = 0; flash < 64; ++flash)
-            sixteen << 50 << (flash % 16 < 15 ? 500 : flash < 63 ? 2000 : 3000);
-        QTest::newRow("16,16,16,16") << Flashes{16, 16, 16, 16} << sixteen + Timeline{6000};
-        // A digit box without an entry shows no flashes; the LED stays lit instead.
-        QTest::newRow("no entry in digit 0: the long light is cut to 2000")
-            << Flashes{0, 1, 1, 1}
-            << Timeline{3000 + 2000 + 50, 2000, 50, 2000, 50, 3000, 2000 + 50, 2000};
-    }
-
-    // The spans of the LED from the display button on, over two minutes; an LED
-    // stuck lit shows none.
-    void timeline()
-    {
-        QFETCH(Flashes, flashes);
-        QFETCH(Timeline, expected);
         const auto spans =
-            synthetic::unitTimeline(int(blinkcode::Colour::Red), -1, flashes, 1, 120000, true);
-        Timeline walked;
+            synthetic::unitTimeline(int(blinkcode::Colour::Red), -1, {0, 1, 1, 1}, 1, 120000, true);
+        QList<int> walked;
         for (std::size_t k = 1; k < spans.size(); ++k)
             walked << int(spans[k].startMs - spans[k - 1].startMs);
-        QCOMPARE(walked.mid(0, expected.size()), expected);
+        QCOMPARE(walked.mid(0, 8),
+                 QList<int>({3000 + 2000 + 50, 2000, 50, 2000, 50, 3000, 2000 + 50, 2000}));
     }
 };
 

@@ -15,20 +15,15 @@ private slots:
 };
 
 // Every key, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
-// keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to
-// 19), [Aufnahme] 20 (its 33 keys to 53), [Kestrion] 54, then GREENn in line
-// 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
+// keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to 19), [Aufnahme] 20
+// (its 33 keys to 53), [Kestrion] 54, then GREENn in line 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
 static QByteArray complete()
 {
-    const QList<catalogue::ProfileKey> keys = catalogue::catalogueProfileKeys();
     QByteArray ini;
-    for (const char *section :
-         {"Bezeichnungen", "Farben", "Unterspannung", "Aufnahme", "Kestrion"}) {
-        ini += '[' + QByteArray(section) + "]\n";
-        for (const auto &[s, key] : keys)
-            ini += s == QLatin1String(section)
-                       ? key.toLatin1() + '=' + key.section('_', -1).toLatin1() + '\n'
-                       : "";
+    for (const char *name : {"Bezeichnungen", "Farben", "Unterspannung", "Aufnahme", "Kestrion"}) {
+        ini += '[' + QByteArray(name) + "]\n";
+        for (const auto &[section, key] : catalogue::catalogueProfileKeys())
+            ini += section == name ? (key + '=' + key.section('_', -1) + '\n').toLatin1() : "";
     }
     return ini;
 }
@@ -53,7 +48,6 @@ void tst_CatalogueCheck::command_data()
     };
     const QByteArray Base = complete();
     const QByteArray i49(49, 'i'); // narrow: fits its row
-    const QString shownI = '"' + QString(i49) + '"';
 
     row("list entries noted in order", Base,
         {R"(c:13: note: [Farben] 0 must name green: "0")", "c:14: note: [Farben] 1 must name red",
@@ -63,7 +57,7 @@ void tst_CatalogueCheck::command_data()
     row("missing key at its section", with("RED3=RED3", ""),
         {"c:54: error: no key RED3 in [Kestrion]: the program shows an empty text"});
     row("57 bytes cut to 49", with("RED3=RED3", "RED3=" + i49 + "yyyyyyyy"),
-        {"c:65: warning: RED3 is 57 bytes; the program shows only the first 49: " + shownI});
+        {"c:65: warning: RED3 is 57 bytes; the program shows only the first 49: \"" + i49 + '"'});
     row("UTF-8 without byte order mark", with("RED3=RED3", "RED3=Grün"),
         {"c:65: error: the file has no byte order mark, but its text is UTF-8: the program "
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});

@@ -179,13 +179,10 @@ private slots:
             char events[4096];
             pollfd wake{watch, POLLIN, 0};
             while (!done) {
-                if (::poll(&wake, 1, 100) <= 0 || ::read(watch, events, sizeof events) <= 0)
-                    continue;
-                file.resize(0);
-                file.seek(0);
-                file.write(whole);
-                file.flush();
-                ++restored;
+                if (::poll(&wake, 1, 100) > 0 && ::read(watch, events, sizeof events) > 0 &&
+                    file.resize(0) && file.seek(0) && file.write(whole) == whole.size() &&
+                    file.flush())
+                    ++restored;
             }
         });
         const auto stop = qScopeGuard([&] {

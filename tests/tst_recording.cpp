@@ -10,29 +10,6 @@
 
 Q_DECLARE_METATYPE(clips::ClipSetup)
 
-namespace {
-
-// A red code of 1, 1, 3 and 2 flashes (a 17.7 s cycle), filmed from the middle
-// of a cycle for one cycle and 10 s more, at 320 x 180 and 30 frames per second.
-clips::ClipSetup clean()
-{
-    clips::ClipSetup setup;
-    setup.colour = 1;
-    setup.flashes = {1, 1, 3, 2};
-    setup.startMs = 9000;
-    setup.durationS = 28;
-    return setup;
-}
-
-template <typename Change> clips::ClipSetup with(Change change)
-{
-    clips::ClipSetup setup = clean();
-    change(setup);
-    return setup;
-}
-
-} // namespace
-
 // Clips of every condition a real recording brings, read by the command-line
 // program: each is read right or, where the clip does not hold the code,
 // unsure for the reason given. A code other than the truth is never decoded.
@@ -45,61 +22,62 @@ class tst_Recording : public QObject
 private slots:
     void clips_data()
     {
-        using clips::ClipSetup;
         using clips::Codec;
-        QTest::addColumn<ClipSetup>("setup");
+        using Setup = clips::ClipSetup;
+        QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("expected"); // "decoded", or the reason it is unsure
-
-        QTest::newRow("red, clean, H.264") << clean() << "decoded";
-        QTest::newRow("yellow 16,16,16,16 from the long light, HEVC") << with([](ClipSetup &s) {
+        // Each from a red code of 1, 1, 3 and 2 flashes (a 17.7 s cycle), filmed from the middle
+        // of a cycle for one cycle and 10 s more, at 320 x 180 and 30 frames per second.
+        const auto row = [](const char *name, const char *expected, void (*change)(Setup &)) {
+            Setup setup{.durationS = 28, .colour = 1, .flashes = {1, 1, 3, 2}, .startMs = 9000};
+            change(setup);
+            QTest::newRow(name) << setup << QString(expected);
+        };
+        const char *decoded = "decoded";
+        row("red, clean, H.264", decoded, [](Setup &) {});
+        row("yellow 16,16,16,16 from the long light, HEVC", decoded, [](Setup &s) {
             s.colour = 2, s.flashes = {16, 16, 16, 16}, s.startMs = 0, s.durationS = 56;
             s.codec = Codec::HevcMp4;
-        }) << "decoded";
-        QTest::newRow("green slow blinking, MKV") << with([](ClipSetup &s) {
+        });
+        row("green slow blinking, MKV", decoded, [](Setup &s) {
             s.colour = 0, s.pattern = 1, s.durationS = 12, s.codec = Codec::H264Mkv;
-        }) << "decoded";
-        QTest::newRow("green short flashing, webcam MJPEG") << with([](ClipSetup &s) {
+        });
+        row("green short flashing, webcam MJPEG", decoded, [](Setup &s) {
             s.colour = 0, s.pattern = 2, s.durationS = 14, s.codec = Codec::MjpegAvi;
-        }) << "decoded";
-        QTest::newRow("green steady light")
-            << with([](ClipSetup &s) { s.colour = 0, s.pattern = 0, s.durationS = 12; })
-            << "decoded";
-        QTest::newRow("LED 2 px across in 640 x 360") << with([](ClipSetup &s) {
-            s.ledRadius = 1, s.width = 640, s.height = 360, s.colour = 2;
-        }) << "decoded";
-        QTest::newRow("hand shake and drift")
-            << with([](ClipSetup &s) { s.shakePx = 3, s.driftPx = 40; }) << "decoded";
-        QTest::newRow("auto exposure and white balance moving")
-            << with([](ClipSetup &s) { s.gainRamp = 0.5, s.colour = 2; }) << "decoded";
-        QTest::newRow("mains flicker 100 Hz in rolling bands")
-            << with([](ClipSetup &s) { s.flickerHz = 100, s.flickerDepth = 0.4; }) << "decoded";
-        QTest::newRow("mains flicker 120 Hz, dim room") << with([](ClipSetup &s) {
+        });
+        row("green steady light", decoded,
+            [](Setup &s) { s.colour = 0, s.pattern = 0, s.durationS = 12; });
+        row("LED 2 px across in 640 x 360", decoded,
+            [](Setup &s) { s.ledRadius = 1, s.width = 640, s.height = 360, s.colour = 2; });
+        row("hand shake and drift", decoded, [](Setup &s) { s.shakePx = 3, s.driftPx = 40; });
+        row("auto exposure and white balance moving", decoded,
+            [](Setup &s) { s.gainRamp = 0.5, s.colour = 2; });
+        row("mains flicker 100 Hz in rolling bands", decoded,
+            [](Setup &s) { s.flickerHz = 100, s.flickerDepth = 0.4; });
+        row("mains flicker 120 Hz, dim room", decoded, [](Setup &s) {
             s.flickerHz = 120, s.level = 0.4, s.colour = 0, s.pattern = 2, s.durationS = 14;
-        }) << "decoded";
-        QTest::newRow("a steady lamp and a light blinking its own rhythm")
-            << with([](ClipSetup &s) { s.lamp = true, s.otherBlinker = true; }) << "decoded";
-        QTest::newRow("heavy compression")
-            << with([](ClipSetup &s) { s.quality = 40, s.colour = 2; }) << "decoded";
-        QTest::newRow("portrait clip with rotation metadata") << with([](ClipSetup &s) {
+        });
+        row("a steady lamp and a light blinking its own rhythm", decoded,
+            [](Setup &s) { s.lamp = true, s.otherBlinker = true; });
+        row("heavy compression", decoded, [](Setup &s) { s.quality = 40, s.colour = 2; });
+        row("portrait clip with rotation metadata", decoded, [](Setup &s) {
             s.width = 180, s.height = 320, s.rotation = 90, s.codec = Codec::HevcMp4;
-        }) << "decoded";
-        QTest::newRow("variable frame rate, unit clock 4 % fast")
-            << with([](ClipSetup &s) { s.jitterMs = 12, s.clockFactor = 0.96; }) << "decoded";
-        QTest::newRow("15 frames per second, long exposure")
-            << with([](ClipSetup &s) { s.fps = 15; }) << "decoded";
+        });
+        row("variable frame rate, unit clock 4 % fast", decoded,
+            [](Setup &s) { s.jitterMs = 12, s.clockFactor = 0.96; });
+        row("15 frames per second, long exposure", decoded, [](Setup &s) { s.fps = 15; });
 
-        QTest::newRow("too short for a whole cycle")
-            << with([](ClipSetup &s) { s.durationS = 14; }) << "too_short";
-        QTest::newRow("15 frames per second, 2 ms exposure: flashes fall between frames")
-            << with([](ClipSetup &s) { s.fps = 15, s.exposureMs = 2; }) << "frame_rate_too_low";
-        QTest::newRow("two LEDs blink different codes") << with([](ClipSetup &s) {
+        row("too short for a whole cycle", "too_short", [](Setup &s) { s.durationS = 14; });
+        row("15 frames per second, 2 ms exposure: flashes fall between frames",
+            "frame_rate_too_low", [](Setup &s) { s.fps = 15, s.exposureMs = 2; });
+        row("two LEDs blink different codes", "two_lights_blink", [](Setup &s) {
             s.otherCode = {2, 1, 1, 1};
-        }) << "two_lights_blink";
-        QTest::newRow("a second LED whose long code is not seen whole") << with([](ClipSetup &s) {
+        });
+        row("a second LED whose long code is not seen whole", "two_lights_blink", [](Setup &s) {
             s.otherCode = {16, 16, 16, 16};
-        }) << "two_lights_blink";
-        QTest::newRow("no light in the picture")
-            << with([](ClipSetup &s) { s.ledRadius = 0, s.lamp = true; }) << "no_blinking_light";
+        });
+        row("no light in the picture", "no_blinking_light",
+            [](Setup &s) { s.ledRadius = 0, s.lamp = true; });
     }
 
     void clips()
@@ -123,16 +101,11 @@ private slots:
 
         // Never a wrong code as decoded, whatever the row expects.
         if (status == "decoded") {
-            const char *colours[] = {"green", "red", "yellow"};
-            QCOMPARE(reading["colour"].toString(), QString(colours[setup.colour]));
-            if (setup.colour == 0) {
-                QCOMPARE(reading["pattern"].toInt(), setup.pattern);
-            } else {
-                QJsonArray flashes;
-                for (int count : setup.flashes)
-                    flashes.append(count);
-                QCOMPARE(reading["flashes"].toArray(), flashes);
-            }
+            QCOMPARE(reading["colour"].toString(),
+                     (std::array{"green", "red", "yellow"}[setup.colour]));
+            const auto &[f0, f1, f2, f3] = setup.flashes;
+            QCOMPARE(reading[setup.colour ? "flashes" : "pattern"],
+                     setup.colour ? QJsonValue(QJsonArray{f0, f1, f2, f3}) : setup.pattern);
         }
         QCOMPARE(status == "decoded" ? status : reading["reason"].toString(), expected);
     }

@@ -23,28 +23,23 @@ bool ffmpeg(const QStringList &args)
 // Two seconds of a red code at 320x180, 30 frames per second.
 clips::ClipSetup shortClip(clips::Codec codec, double jitterMs = 0, int rotation = 0)
 {
-    clips::ClipSetup setup;
-    setup.durationS = 2;
-    setup.codec = codec;
-    setup.jitterMs = jitterMs;
-    setup.rotation = rotation;
-    return setup;
+    return {.durationS = 2, .jitterMs = jitterMs, .codec = codec, .rotation = rotation};
 }
 
 // How far two frames' pictures are apart in one plane (0 luma, 1 and 2 chroma).
 double meanDifference(const FrameView &a, const FrameView &b, int plane)
 {
     const auto pixels = [plane](const FrameView &f) {
-        return plane == 0 ? f.luma : plane == 1 ? f.cb : f.cr;
+        return std::pair(std::array{f.luma, f.cb, f.cr}[plane],
+                         plane ? f.chromaStride : f.lumaStride);
     };
-    const auto stride = [plane](const FrameView &f) {
-        return plane ? f.chromaStride : f.lumaStride;
-    };
+    const auto [pa, sa] = pixels(a);
+    const auto [pb, sb] = pixels(b);
     const int width = plane ? b.chromaWidth : b.width, height = plane ? b.chromaHeight : b.height;
     double sum = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            sum += std::abs(pixels(a)[y * stride(a) + x] - pixels(b)[y * stride(b) + x]);
+            sum += std::abs(pa[y * sa + x] - pb[y * sb + x]);
     return sum / (width * height);
 }
 
@@ -65,11 +60,10 @@ class tst_VideoReader : public QObject
         return path;
     }
 private slots:
-    // Each row makes a file and opens and reads it, in bounded time (a hang is
-    // cut by the test's time limit). A file is written by ffmpeg when options
-    // are given (SOURCE: a short H.264 clip), or else holds the bytes given;
-    // then it is cut to a part of its size, before reading or while its fifth
-    // frame is read.
+    // Each row makes a file and opens and reads it, in bounded time (a hang is cut by the test's
+    // time limit). A file is written by ffmpeg when options are given (SOURCE: a short H.264 clip),
+    // or else holds the bytes given; then it is cut to a part of its size, before reading or while
+    // its fifth frame is read.
     void badInputs_data()
     {
         QTest::addColumn<QString>("name");
@@ -84,7 +78,8 @@ private slots:
             QTest::newRow(title) << QString(name) << ffmpeg << bytes << keep << keepWhileRead
                                  << expected;
         };
-        const QStringList copy{"-i", "SOURCE", "-c", "copy", "-movflags", "+faststart"};
+        const QStringList remux{"-i", "SOURCE", "-c", "copy"};
+        const QStringList copy = remux + QStringList{"-movflags", "+faststart"};
         const QStringList picture{"-f", "lavfi", "-i", "color", "-frames:v", "1"};
         const QByteArray huge =
             "YUV4MPEG2 W12000 H12000 F30:1 C420jpeg\nFRAME\n" + QByteArray(1e5, 1);
@@ -102,16 +97,13 @@ private slots:
         row("a header that claims 144 megapixels", "huge.y4m", {}, huge, E::FrameTooLarge);
         row("video stream without frames", "noframes.avi",
             {"-f", "lavfi", "-i", "color", "-frames:v", "0", "-c:v", "mjpeg"}, {}, E::NoFrames);
-        row("MP4 cut, index at the end: nothing to read", "cut.mp4", {"-i", "SOURCE", "-c", "copy"},
-            {}, E::NotAVideo, 0.6);
+        row("MP4 cut, index at the end: nothing to read", "cut.mp4", remux, {}, E::NotAVideo, 0.6);
         row("MP4 cut, index in front: the frames before the cut", "cut-indexed.mp4", copy, {},
             E::None, 0.6);
         row("bytes flipped: the frames that decode", "flipped.mp4", copy, {}, E::None);
         row("MP4 cut to a tenth while read", "shrinks.mp4", copy, {}, E::None, 1, 0.1);
-        row("MKV cut to half while read", "shrinks.mkv", {"-i", "SOURCE", "-c", "copy"}, {},
-            E::None, 1, 0.5);
-        row("MKV grown threefold while read", "grows.mkv", {"-i", "SOURCE", "-c", "copy"}, {},
-            E::None, 1, 3);
+        row("MKV cut to half while read", "shrinks.mkv", remux, {}, E::None, 1, 0.5);
+        row("MKV grown threefold while read", "grows.mkv", remux, {}, E::None, 1, 3);
     }
 
     void badInputs()
@@ -211,12 +203,9 @@ private slots:
             const double luma = meanDifference(frame, truth, 0);
             const double chroma = meanDifference(frame, truth, 1) + meanDifference(frame, truth, 2);
             if (std::abs(frame.timeMs - truth.timeMs) > 1 || luma > 4 || chroma > 4)
-                failure = QString("frame %1 at %2 ms, not %3 ms; luma %4 and chroma %5 apart")
-                              .arg(frames - 1)
-                              .arg(frame.timeMs)
-                              .arg(truth.timeMs)
-                              .arg(luma)
-                              .arg(chroma);
+                failure =
+                    QString::asprintf("frame %d at %g ms, not %g ms; luma %g and chroma %g apart",
+                                      frames - 1, frame.timeMs, truth.timeMs, luma, chroma);
             return failure.isEmpty();
         });
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
