@@ -1,8 +1,8 @@
 #include "fehlerbeschreibung.h"
 
 #include "artwork.h"
-#include "colours.h"
 #include "catalogue.h"
+#include "colours.h"
 #include "controls.h"
 #include "screen.h"
 #include "twips.h"

@@ -1,10 +1,9 @@
 #include "timer.h"
 
-#include <QList>
-#include <QPointer>
+#include "timerengine.h"
+
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 
 #ifdef Q_OS_LINUX
 #include <QSocketNotifier>
@@ -15,64 +14,6 @@
 #endif
 
 namespace toolkit {
-
-// Measures one interval at a time and raises the owner's `timer` when it has
-// elapsed, and every interval after that.
-class TimerEngine
-{
-public:
-    explicit TimerEngine(Timer *owner) : m_owner(owner) {}
-    virtual ~TimerEngine() = default;
-
-    // Arms the timer to fire `ms` milliseconds from now and every `ms` after.
-    // An interval of 0 raises no events, as with the classic timer.
-    virtual void start(int ms) = 0;
-
-    // Disarms the timer: no more events, no wake-ups.
-    virtual void stop() = 0;
-
-protected:
-    // The time in ns on the clock the timerfd counts in (CLOCK_MONOTONIC on Linux).
-    static qint64 nowNs()
-    {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
-
-    // Where an interval that is started at `now` begins. A handler that re-arms
-    // the timer from its own tick starts the next interval on that tick's
-    // deadline: the few microseconds the handler takes would otherwise add up
-    // to seconds over hours of blinking. A tick that came late, after a stall,
-    // starts the count afresh from now instead of catching up.
-    qint64 intervalStart(qint64 now) const
-    {
-        return m_tick >= 0 && now - m_tick < StallNs ? m_tick : now;
-    }
-
-    // The next deadline after the tick due at `deadline`, noticed at `now`.
-    qint64 nextDeadline(qint64 deadline, qint64 period, qint64 now) const
-    {
-        return deadline + period > now ? deadline + period : now + period;
-    }
-
-    // Raises the owner's `timer` for the tick that was due at `deadline`.
-    void raise(qint64 deadline)
-    {
-        const QPointer<Timer> alive(m_owner);
-        m_tick = deadline;
-        emit m_owner->timer();
-        if (alive) // the handler may have destroyed the timer with its window
-            m_tick = -1;
-    }
-
-    // A tick noticed this late or later came after a stall.
-    static constexpr qint64 StallNs = 2000000;
-    Timer *m_owner;
-
-private:
-    qint64 m_tick = -1; // the deadline of the tick being handled, ns
-};
 
 namespace {
 
@@ -203,66 +144,10 @@ private:
 };
 #endif
 
-// A clock shared by all manual timers, which moves only when told to.
-class ManualTimerEngine final : public TimerEngine
-{
-public:
-    explicit ManualTimerEngine(Timer *owner) : TimerEngine(owner) { engines().append(this); }
-    ~ManualTimerEngine() override { engines().removeOne(this); }
-
-    void start(int ms) override
-    {
-        m_armed = ms > 0;
-        m_period = qint64(ms) * 1000000;
-        m_deadline = intervalStart(s_now) + m_period;
-    }
-
-    void stop() override { m_armed = false; }
-
-    static qint64 now() { return s_now; }
-
-    static void advance(qint64 ns, qint64 lateNs)
-    {
-        const qint64 end = s_now + ns;
-        // Looked for afresh after each tick: a handler may start, stop or
-        // destroy timers.
-        while (ManualTimerEngine *next = firstDue(end - lateNs)) {
-            s_now = std::max(s_now, next->m_deadline + lateNs);
-            const qint64 due = next->m_deadline;
-            next->m_deadline = next->nextDeadline(due, next->m_period, s_now);
-            next->raise(due);
-        }
-        s_now = end;
-    }
-
-private:
-    static QList<ManualTimerEngine *> &engines()
-    {
-        static QList<ManualTimerEngine *> all;
-        return all;
-    }
-
-    static ManualTimerEngine *firstDue(qint64 by)
-    {
-        ManualTimerEngine *first = nullptr;
-        for (ManualTimerEngine *engine : engines()) {
-            if (engine->m_armed && engine->m_deadline <= by &&
-                (!first || engine->m_deadline < first->m_deadline))
-                first = engine;
-        }
-        return first;
-    }
-
-    static inline qint64 s_now = 0;
-    bool m_armed = false;
-    qint64 m_period = 0;
-    qint64 m_deadline = 0;
-};
-
 std::unique_ptr<TimerEngine> makeEngine(Timer *owner, Timer::Clock clock)
 {
     if (clock == Timer::Clock::Manual)
-        return std::make_unique<ManualTimerEngine>(owner);
+        return makeManualEngine(owner);
 #ifdef Q_OS_LINUX
     if (clock == Timer::Clock::Native) {
         const int fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -302,16 +187,6 @@ void Timer::setClock(Clock clock)
     m_engine = makeEngine(this, clock); // the old one stops with its destruction
     if (m_enabled)
         m_engine->start(m_interval);
-}
-
-void Timer::advanceManualClock(qint64 ns, qint64 lateNs)
-{
-    ManualTimerEngine::advance(ns, lateNs);
-}
-
-qint64 Timer::manualClockNs()
-{
-    return ManualTimerEngine::now();
 }
 
 } // namespace toolkit
