@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "dialogs.h"
 #include "progressdialog.h"
+#include "readingreason.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -32,7 +33,7 @@ QString text(Text key)
 Text reasonText(const QString &reason)
 {
     for (int i = 0; i < catalogue::RecordingReasonCount; ++i) {
-        if (reason == catalogue::catalogueKey(catalogue::recordingReason(i)).key())
+        if (reason == QLatin1String(blinkcode::ReasonKeys[size_t(i)]))
             return catalogue::recordingReason(i);
     }
     return catalogue::recordingReason(0);
