@@ -222,7 +222,7 @@ int main(int argc, char *argv[])
     for (const QString &file : files) {
         const auto started = std::chrono::steady_clock::now();
         bool shown = false;
-        auto progress = [&](double readMs, double durationMs) {
+        auto progress = [&](double readMs, double durationMs, const recording::RecordingResult *) {
             if (ipc) {
                 print(stdout, QString("progress %1 %2\n")
                                   .arg(readMs / 1000, 0, 'f', 3)

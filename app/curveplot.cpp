@@ -1,6 +1,6 @@
 #include "curveplot.h"
 
-#include "pulses.h"
+#include "spans.h"
 
 #include <QPainter>
 #include <QPainterPath>

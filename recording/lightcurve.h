@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framecells.h"
-#include "recordingdecoder.h"
+#include "lightsample.h"
 #include "videoreader.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ledcode.h"
-#include "pulses.h"
+#include "spans.h"
 
 namespace recording {
 

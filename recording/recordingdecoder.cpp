@@ -1,8 +1,7 @@
 #include "recordingdecoder.h"
 
-#include "blinkcode.h"
 #include "lightcurve.h"
-#include "pulses.h"
+#include "spanreader.h"
 #include "videoreader.h"
 
 #include <algorithm>
@@ -16,6 +15,7 @@ namespace {
 // and memory stay bounded whatever their length.
 constexpr double ReadAtMostMs = 150000;
 constexpr double ProgressEveryMs = 500;
+constexpr double GlimpseEveryMs = 3000;
 
 Reading failed(Reason reason, double value = 0)
 {
@@ -59,7 +59,6 @@ constexpr long MinSpansOfALed = 4;
 RecordingResult readLights(const LightFinder &finder)
 {
     RecordingResult result;
-    result.durationMs = finder.lengthMs();
     result.frameIntervalMs = finder.frameIntervalMs();
     std::vector<Light> lights = finder.blinkingLights();
     if (lights.empty()) {
@@ -90,6 +89,10 @@ RecordingResult readLights(const LightFinder &finder)
         ++chosen;
     result.reading = readings[chosen];
     result.curve = lights[chosen].curve;
+    result.spans = sliceLightCurve(result.curve);
+    const PhaseClassifier phases(result.frameIntervalMs);
+    for (const Span &span : result.spans)
+        result.phases.push_back(span.whole() ? phases.classify(span) : Phase::None);
     if (result.reading.status != Status::Decoded)
         return result;
     for (std::size_t i = 0; i < readings.size(); ++i) {
@@ -116,13 +119,17 @@ RecordingResult decodeRecording(const std::string &path, const Progress &progres
         return result;
     }
     LightFinder finder;
-    double reportedMs = -ProgressEveryMs;
+    double reportedMs = -ProgressEveryMs, glimpsedMs = 0;
     const double durationMs = reader.info().durationMs;
     const VideoError error = reader.readFrames([&](const FrameView &frame) {
         finder.addFrame(frame);
-        if (progress && frame.timeMs - reportedMs >= ProgressEveryMs) {
+        if (progress && frame.timeMs - glimpsedMs >= GlimpseEveryMs) {
+            reportedMs = glimpsedMs = frame.timeMs;
+            const RecordingResult soFar = readLights(finder);
+            progress(frame.timeMs, durationMs, &soFar);
+        } else if (progress && frame.timeMs - reportedMs >= ProgressEveryMs) {
             reportedMs = frame.timeMs;
-            progress(frame.timeMs, durationMs);
+            progress(frame.timeMs, durationMs, nullptr);
         }
         return frame.timeMs < ReadAtMostMs;
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lightsample.h"
+#include "phases.h"
 #include "reading.h"
 
 #include <functional>
@@ -8,24 +10,22 @@
 
 namespace recording {
 
-// The LED's brightness in one frame: 0 dark to 1 lit, as the light curve has it.
-struct LightSample {
-    double timeMs = 0;
-    float level = 0;
-};
-
-// Everything read from a recording: the reading, and the light curve it was
-// read from (empty when no light was found), for a plot.
+// Everything read from a recording: the reading, and what it was read from:
+// the light curve (empty when no light was found), its lit and dark spans and
+// the phase each span was read as, for a plot or a live view.
 struct RecordingResult {
     Reading reading;
     std::vector<LightSample> curve;
-    double durationMs = 0;      // of the part that was read
+    std::vector<Span> spans;
+    std::vector<Phase> phases;  // one per span
     double frameIntervalMs = 0; // median time between frames
 };
 
-// Called now and then while frames are read: how far the reading has come and
-// the recording's length (0 when the container does not say).
-using Progress = std::function<void(double readMs, double durationMs)>;
+// Called now and then while frames are read: how far the reading has come, the
+// recording's length (0 when the container does not say), and every few
+// seconds what has been read so far (else null).
+using Progress =
+    std::function<void(double readMs, double durationMs, const RecordingResult *soFar)>;
 
 class LightFinder;
 

@@ -2,7 +2,7 @@
 // long exposure, lost frames and noise within the limits the reader allows,
 // must read as that code or as unsure: never as another code.
 
-#include "blinkcode.h"
+#include "spanreader.h"
 #include "syntheticcurve.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "pulses.h"
+#include "spans.h"
 
 namespace recording {
 

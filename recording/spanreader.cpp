@@ -1,4 +1,4 @@
-#include "blinkcode.h"
+#include "spanreader.h"
 
 #include "phases.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pulses.h"
 #include "reading.h"
+#include "spans.h"
 
 #include <vector>
 

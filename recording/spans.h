@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordingdecoder.h"
+#include "lightsample.h"
 
 #include <vector>
 
