@@ -82,6 +82,10 @@ QString reasonText(const recording::Reading &reading)
                "or a code in green";
     case Reason::NotAKestrionCode:
         return "the blinking does not follow the unit's timing";
+    case Reason::ReadTooSlow:
+        return QString("reading took too long and was stopped after %1 s of the recording: "
+                       "try a shorter or smaller recording")
+            .arg(value, 0, 'f', 0);
     }
     return QString();
 }

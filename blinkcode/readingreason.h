@@ -26,11 +26,12 @@ enum class Reason {
     ColourUnclear,    // the light's colour is neither green, red nor yellow
     ColourDoesNotFit, // a green code in red or yellow, or the other way round
     NotAKestrionCode, // the blinking does not follow the unit's timing
+    ReadTooSlow,      // value: seconds of the recording read before the time ran out
 };
 
 // The reasons' keys, in the order of Reason: in the decoder's --ipc output and
 // in the catalogue. "none" also stands for a reason the window does not know.
-inline constexpr std::array<const char *, 13> ReasonKeys = {"none",
+inline constexpr std::array<const char *, 14> ReasonKeys = {"none",
                                                             "cannot_open",
                                                             "not_a_video",
                                                             "frame_too_large",
@@ -42,7 +43,8 @@ inline constexpr std::array<const char *, 13> ReasonKeys = {"none",
                                                             "two_lights_blink",
                                                             "colour_unclear",
                                                             "colour_does_not_fit",
-                                                            "not_a_kestrion_code"};
+                                                            "not_a_kestrion_code",
+                                                            "read_too_slow"};
 
 constexpr std::string_view reasonKey(Reason reason)
 {

@@ -5,6 +5,7 @@
 #include "videoreader.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace recording {
 
@@ -26,7 +27,7 @@ Reading failed(Reason reason, double value = 0)
     return reading;
 }
 
-Reading fromVideoError(VideoError error, const VideoInfo &info)
+Reading fromVideoError(VideoError error, const VideoInfo &info, double readMs = 0)
 {
     switch (error) {
     case VideoError::None:
@@ -40,6 +41,8 @@ Reading fromVideoError(VideoError error, const VideoInfo &info)
         return failed(Reason::FrameTooLarge, double(info.width) * info.height / 1e6);
     case VideoError::NoFrames:
         return failed(Reason::NoFrames);
+    case VideoError::TimedOut:
+        return failed(Reason::ReadTooSlow, std::floor(readMs / 1000));
     }
     return failed(Reason::NoFrames);
 }
@@ -119,10 +122,11 @@ RecordingResult decodeRecording(const std::string &path, const Progress &progres
         return result;
     }
     LightFinder finder;
-    double reportedMs = -ProgressEveryMs, glimpsedMs = 0;
+    double reportedMs = -ProgressEveryMs, glimpsedMs = 0, readMs = 0;
     const double durationMs = reader.info().durationMs;
     const VideoError error = reader.readFrames([&](const FrameView &frame) {
         finder.addFrame(frame);
+        readMs = frame.timeMs;
         if (progress && frame.timeMs - glimpsedMs >= GlimpseEveryMs) {
             reportedMs = glimpsedMs = frame.timeMs;
             const RecordingResult soFar = readLights(finder);
@@ -135,7 +139,7 @@ RecordingResult decodeRecording(const std::string &path, const Progress &progres
     });
     if (error != VideoError::None) {
         RecordingResult result;
-        result.reading = fromVideoError(error, reader.info());
+        result.reading = fromVideoError(error, reader.info(), readMs);
         return result;
     }
     return readLights(finder);

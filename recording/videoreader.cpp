@@ -256,12 +256,14 @@ VideoError VideoReader::readFrames(const std::function<bool(const FrameView &)> 
     std::int64_t origin = start;
     double lastMs = -1;
     int delivered = 0;
-    bool stopped = false, draining = false;
+    bool stopped = false, draining = false, timedOut = false;
     while (!stopped && !draining) {
         // The end of the file, a damaged end, a file that shrank or the time
         // bound: all end the reading, and the decoder gives what it holds.
-        int ret = Private::interrupted(d.get()) ? AVERROR_EXIT
-                                                : av_read_frame(d->format.get(), packet.get());
+        timedOut = Private::interrupted(d.get());
+        int ret = timedOut ? AVERROR_EXIT : av_read_frame(d->format.get(), packet.get());
+        // A read that the time bound interrupted is no end of the file.
+        timedOut = timedOut || (ret == AVERROR_EXIT && Private::interrupted(d.get()));
         // A file that grows while it is read is read as far as it was at opening.
         if (ret >= 0 && d->format->pb && avio_tell(d->format->pb) > d->fileSize)
             ret = AVERROR_EOF;
@@ -291,6 +293,8 @@ VideoError VideoReader::readFrames(const std::function<bool(const FrameView &)> 
             av_frame_unref(frame.get());
         }
     }
+    if (timedOut)
+        return VideoError::TimedOut;
     return delivered > 0 ? VideoError::None : VideoError::NoFrames;
 }
 

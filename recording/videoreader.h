@@ -26,6 +26,7 @@ enum class VideoError {
     NoDecoder,     // a video stream FFmpeg cannot decode
     FrameTooLarge, // more pixels than any phone or webcam records
     NoFrames,      // not a single frame could be decoded
+    TimedOut,      // reading took longer than the time allowed for the recording
 };
 
 struct VideoInfo {
@@ -53,7 +54,8 @@ public:
     // which returns false to stop. Times strictly increase: a frame whose
     // timestamp is missing or not after the previous one is dropped. A damaged
     // packet is skipped and reading goes on; the end of a truncated file ends
-    // the reading. Returns NoFrames when no frame reached onFrame.
+    // the reading. Returns NoFrames when no frame reached onFrame, and TimedOut
+    // when the time allowed ran out first, whatever had been read by then.
     VideoError readFrames(const std::function<bool(const FrameView &)> &onFrame);
 
 private:

@@ -16,7 +16,7 @@ private slots:
 
 // Every key, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
 // keys in lines 2 to 11, [Farben] 12 (keys 13 to 15), [Unterspannung] 16 (17 to 19), [Aufnahme] 20
-// (its 33 keys to 53), [Kestrion] 54, then GREENn in line 55 + 3n, REDn 56 + 3n, YELLOWn 57 + 3n.
+// (its 34 keys to 54), [Kestrion] 55, then GREENn in line 56 + 3n, REDn 57 + 3n, YELLOWn 58 + 3n.
 static QByteArray complete()
 {
     QByteArray ini;
@@ -55,11 +55,11 @@ void tst_CatalogueCheck::command_data()
          "c:18: note: [Unterspannung] 1 must name the slow blinking",
          R"(c:19: note: [Unterspannung] 2 must name the short flashing: "2")"});
     row("missing key at its section", with("RED3=RED3", ""),
-        {"c:54: error: no key RED3 in [Kestrion]: the program shows an empty text"});
+        {"c:55: error: no key RED3 in [Kestrion]: the program shows an empty text"});
     row("57 bytes cut to 49", with("RED3=RED3", "RED3=" + i49 + "yyyyyyyy"),
-        {"c:65: warning: RED3 is 57 bytes; the program shows only the first 49: \"" + i49 + '"'});
+        {"c:66: warning: RED3 is 57 bytes; the program shows only the first 49: \"" + i49 + '"'});
     row("UTF-8 without byte order mark", with("RED3=RED3", "RED3=Grün"),
-        {"c:65: error: the file has no byte order mark, but its text is UTF-8: the program "
+        {"c:66: error: the file has no byte order mark, but its text is UTF-8: the program "
          "reads it as Windows-1252 and shows \"GrÃ¼n\" for \"Grün\"; save the file as"});
     // Texts measured in their controls, one row for each kind of control.
     row("frame caption too wide",
@@ -78,7 +78,7 @@ void tst_CatalogueCheck::command_data()
          R"(shows as "Steady ligh")"});
     row("cause text too wide for its row",
         with("YELLOW8=YELLOW8", "YELLOW8=Charger faulty or the wrong mains adapter plugged"),
-        {R"(c:81: warning: YELLOW8 "Charger faulty or the wrong mains adapter plugged" is 10 px )"
+        {R"(c:82: warning: YELLOW8 "Charger faulty or the wrong mains adapter plugged" is 10 px )"
          R"(wider than its row; it shows as "Charger faulty or the wrong mains adapter")"});
     row("window caption too wide",
         with("Form1=Form1", "Form1=FEHLERAUSGABE FIRMWAREVERSIONEN KESTRION 1.XX"),
@@ -88,27 +88,27 @@ void tst_CatalogueCheck::command_data()
         {"c: error: the file starts with a UTF-16 big-endian byte order mark"});
     row("unread keys, a second key in any case, # and lines without = or in a second section",
         Base + "GREEN01=x\nGR\xDCN3=x\nRED16=x\nred3=x\n# RED3=x\nAkku leer\n[farben]\n",
-        {"c:103: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
+        {"c:104: warning: GREEN01 in [Kestrion] is never read by the program (numbers have no "
          "leading zeros: GREEN1)",
-         "c:104: warning: GRÜN3 in [Kestrion] is never read by the program",
-         "c:105: warning: RED16 in [Kestrion] is never read by the program",
-         "c:106: warning: second red3 in [Kestrion] (first in line 65): the program uses",
-         R"(c:107: warning: "#" does not start a comment)",
-         R"(c:108: warning: line without "=" in [Kestrion]: the program reads no text from it)",
-         "c:109: warning: second [farben] (first in line 12): the program reads only the first"});
+         "c:105: warning: GRÜN3 in [Kestrion] is never read by the program",
+         "c:106: warning: RED16 in [Kestrion] is never read by the program",
+         "c:107: warning: second red3 in [Kestrion] (first in line 66): the program uses",
+         R"(c:108: warning: "#" does not start a comment)",
+         R"(c:109: warning: line without "=" in [Kestrion]: the program reads no text from it)",
+         "c:110: warning: second [farben] (first in line 12): the program reads only the first"});
     row("key before any section", "GREEN1=x\n" + Base,
         {"c:1: warning: key GREEN1 before any section: the program never reads it"});
     row("empty value", with("RED3=RED3", "RED3="),
-        {"c:65: error: RED3 is empty: the program shows an empty text"});
+        {"c:66: error: RED3 is empty: the program shows an empty text"});
     row("NUL byte in a value", with("RED3=RED3", QByteArray("RED3=a\0b", 8)),
-        {R"(c:65: warning: RED3 holds a NUL byte; the program shows only the text before it: "a")"});
+        {R"(c:66: warning: RED3 holds a NUL byte; the program shows only the text before it: "a")"});
     row("missing section", QByteArray(Base).replace("[Farben]\n0=0\n1=1\n2=2\n", ""),
         {"c: error: no section [Farben]: the program shows 3 empty texts"});
     row("text after ]", QByteArray(Base).replace("[Farben]", "[Farben] x"),
         {R"(c:12: warning: text after "]" is ignored: " x")"});
     QStringList unread;
     for (int i = 0; i < 20; ++i)
-        unread << QString("c:%1: warning: section [X] is never read").arg(103 + i);
+        unread << QString("c:%1: warning: section [X] is never read").arg(104 + i);
     row("20 of a kind listed, the rest counted", Base + QByteArray("[X]\n").repeated(25),
         unread << "c: warning: ... and 5 more sections the program never reads");
     row("over the size limit", QByteArray(catalogue::MaxProfileFileSize + 1, ';'),
