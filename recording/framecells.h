@@ -2,34 +2,52 @@
 
 #include "videoreader.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 namespace recording {
 
-// A frame reduced to a grid of square cells: the brightest luma of each cell,
-// and each cell's mean chroma less the frame's mean chroma. A small LED stays
-// visible in its cell's brightest pixel however large the frame.
+// A frame reduced to a grid of square cells, each described by a few bytes
+// that rise when a light in the cell lights, whatever its colour: its
+// brightest luma, its reddest, greenest and yellowest chroma (the extremes of
+// a small LED's glow stay visible however large the cell), and its mean chroma.
+// Chroma is taken against the frame's mean, so that white balance moving the
+// whole picture does not move a cell.
+//
+// The grid stays with the scene: a frame shifted by (dx, dy) pixels, as the
+// hand moves the phone, is read into the cells its content belongs to.
 class FrameCells
 {
 public:
+    enum Channel {
+        Luma,       // brightest luma
+        Redness,    // highest Cr, 128 at the frame's mean
+        Greenness,  // lowest Cr, upside down
+        Yellowness, // lowest Cb, upside down
+        MeanCb,     // 128 + 2 x (cell mean - frame mean), clamped
+        MeanCr,
+        Channels
+    };
+
     FrameCells() = default;
     // A grid for frames of this size, in cells of cellSize pixels.
     FrameCells(int width, int height, int cellSize);
 
-    // Reduces one frame of the grid's size; the results below are replaced.
-    void reduce(const FrameView &frame);
+    // Reduces one frame of the grid's size whose content is shifted by (dx, dy)
+    // pixels against the grid; cells the frame does not reach are 0.
+    void reduce(const FrameView &frame, int dx = 0, int dy = 0);
 
-    const std::vector<std::uint8_t> &luma() const { return m_luma; }
-    const std::vector<float> &cb() const { return m_cb; }
-    const std::vector<float> &cr() const { return m_cr; }
+    int columns() const { return m_columns; }
+    int rows() const { return m_rows; }
+    // Channels bytes per cell, cell after cell.
+    const std::vector<std::uint8_t> &cells() const { return m_cells; }
 
 private:
     int m_width = 0, m_height = 0, m_cellSize = 1, m_columns = 0, m_rows = 0;
-    std::vector<std::uint8_t> m_luma;
-    std::vector<float> m_cb, m_cr;
-    // Room for one frame's rows combined, kept from frame to frame.
-    std::vector<std::uint8_t> m_columnMax;
+    std::vector<std::uint8_t> m_cells;
+    // Room for one row of cells' columns combined, kept from frame to frame.
+    std::vector<std::uint8_t> m_columnMax, m_columnMaxCr, m_columnMinCr, m_columnMinCb;
     std::vector<std::uint32_t> m_sumCb, m_sumCr;
 };
 

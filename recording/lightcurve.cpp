@@ -1,21 +1,32 @@
 #include "lightcurve.h"
 
-#include "ledcode.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <numeric>
 
 namespace recording {
 
 namespace {
 
+using Channel = FrameCells::Channel;
+
 constexpr int MaxCells = 64;                 // along the longer side of the picture
-constexpr int MinContrast = 48;              // luma steps between a light's lit and dark state
-constexpr std::size_t MaxStored = 48u << 20; // bytes of kept cells: about 150 s at 60 frames/s
+constexpr std::size_t MaxStored = 96u << 20; // bytes of kept cells: about 150 s at 30 frames/s
 constexpr int MaxLights = 8;
+// How clearly a cell must change to hold a light: luma steps, or chroma steps
+// weighted as below, between its lit few frames and its usual level.
+constexpr double MinScore = 24;
+// A light's colour moves its chroma extremes less than a clipped core moves
+// luma, and with less noise.
+constexpr std::array<double, 4> ChannelWeight{1, 1.5, 1.5, 1.5};
+constexpr std::array<Channel, 4> ChangeChannels{Channel::Luma, Channel::Redness, Channel::Greenness,
+                                                Channel::Yellowness};
+
+bool missing(const std::uint8_t *cell)
+{
+    return cell[Channel::MeanCb] == 0 && cell[Channel::MeanCr] == 0 && cell[Channel::Luma] == 0;
+}
 
 // The value below which `part` of the histogram's samples lie.
 int percentile(const std::array<int, 256> &histogram, int total, double part)
@@ -40,34 +51,110 @@ int brightestBut(const std::array<int, 256> &histogram, int skip)
     return 0;
 }
 
-// Otsu's threshold: the split into a dark and a lit class with the largest
-// variance between the classes; gives both class means.
-void twoLevels(const std::array<int, 256> &histogram, double &dark, double &lit)
+// Otsu's threshold over values: the split into a low and a high class with
+// the largest variance between them.
+double otsu(std::vector<double> values)
 {
-    double total = 0, sum = 0;
-    for (int v = 0; v < 256; ++v) {
-        total += histogram[std::size_t(v)];
-        sum += double(v) * histogram[std::size_t(v)];
-    }
-    double best = -1, below = 0, belowSum = 0;
-    dark = lit = total > 0 ? sum / total : 0;
-    for (int v = 0; v < 255; ++v) {
-        below += histogram[std::size_t(v)];
-        belowSum += double(v) * histogram[std::size_t(v)];
-        const double above = total - below;
-        if (below == 0 || above == 0)
-            continue;
-        const double low = belowSum / below, high = (sum - belowSum) / above;
-        const double between = below * above * (high - low) * (high - low);
-        if (between > best) {
+    std::sort(values.begin(), values.end());
+    const double n = double(values.size());
+    const double sum = std::accumulate(values.begin(), values.end(), 0.0);
+    double best = -1, below = 0, threshold = values.empty() ? 0 : values.front();
+    for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+        below += values[i];
+        const double k = double(i + 1);
+        const double low = below / k, high = (sum - below) / (n - k);
+        const double between = k * (n - k) * (high - low) * (high - low);
+        if (between > best && values[i + 1] > values[i]) {
             best = between;
-            dark = low;
-            lit = high;
+            threshold = (values[i] + values[i + 1]) / 2;
         }
     }
+    return threshold;
+}
+
+// Edges along one axis of the picture, high-passed so that a slow change of
+// brightness (exposure, flicker bands) does not move them.
+void edges(std::vector<float> &profile)
+{
+    const std::size_t n = profile.size();
+    std::vector<float> smooth(n);
+    constexpr int Reach = 16;
+    std::vector<double> sum(n + 1, 0);
+    for (std::size_t i = 0; i < n; ++i)
+        sum[i + 1] = sum[i] + profile[i];
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t a = i >= Reach ? i - Reach : 0, b = std::min(n, i + Reach + 1);
+        smooth[i] = float((sum[b] - sum[a]) / double(b - a));
+    }
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        profile[i] = (profile[i + 1] - smooth[i + 1]) - (profile[i] - smooth[i]);
+    if (n > 0)
+        profile[n - 1] = 0;
+    double energy = 0;
+    for (float v : profile)
+        energy += double(v) * v;
+    const float scale = energy > 0 ? float(std::sqrt(double(n) / energy)) : 1.f;
+    for (float &v : profile)
+        v *= scale;
+}
+
+// The shift of `edges` against `reference` near `around`, in pixels: the one
+// with the smallest mean difference over the part both see.
+int bestShift(const std::vector<float> &reference, const std::vector<float> &profile, int around,
+              int reach)
+{
+    const int n = int(reference.size());
+    int best = around;
+    double bestCost = 1e300;
+    for (int s = around - reach; s <= around + reach; ++s) {
+        if (std::abs(s) > n / 4)
+            continue;
+        const int from = std::max(0, -s), to = std::min(n, n - s);
+        double cost = 0;
+        for (int i = from; i < to; ++i)
+            cost += std::abs(double(profile[std::size_t(i + s)]) - reference[std::size_t(i)]);
+        cost /= std::max(1, to - from);
+        if (cost < bestCost) {
+            bestCost = cost;
+            best = s;
+        }
+    }
+    return best;
 }
 
 } // namespace
+
+// How far the picture moved since the first frame: its rows' and columns'
+// brightness profiles matched against the first frame's.
+void LightFinder::estimateMotion(const FrameView &frame, int &dx, int &dy)
+{
+    constexpr int Step = 4;
+    m_columnEdges.assign(std::size_t(m_width), 0);
+    m_rowEdges.assign(std::size_t(m_height), 0);
+    for (int y = 0; y < m_height; y += Step) {
+        const std::uint8_t *line = frame.luma + std::ptrdiff_t(y) * frame.lumaStride;
+        for (int x = 0; x < m_width; ++x)
+            m_columnEdges[std::size_t(x)] += line[x];
+    }
+    for (int y = 0; y < m_height; ++y) {
+        const std::uint8_t *line = frame.luma + std::ptrdiff_t(y) * frame.lumaStride;
+        float sum = 0;
+        for (int x = 0; x < m_width; x += Step)
+            sum += line[x];
+        m_rowEdges[std::size_t(y)] = sum;
+    }
+    edges(m_columnEdges);
+    edges(m_rowEdges);
+    if (m_referenceColumns.empty()) {
+        m_referenceColumns = m_columnEdges;
+        m_referenceRows = m_rowEdges;
+        dx = dy = 0;
+        return;
+    }
+    // A hand moves the picture by at most about a fiftieth of it per frame.
+    dx = bestShift(m_referenceColumns, m_columnEdges, m_dx, std::max(4, m_width / 40));
+    dy = bestShift(m_referenceRows, m_rowEdges, m_dy, std::max(4, m_height / 40));
+}
 
 void LightFinder::addFrame(const FrameView &frame)
 {
@@ -79,7 +166,7 @@ void LightFinder::addFrame(const FrameView &frame)
         m_cellSize = std::max(2, (std::max(m_width, m_height) + MaxCells - 1) / MaxCells);
         m_columns = (m_width + m_cellSize - 1) / m_cellSize;
         m_rows = (m_height + m_cellSize - 1) / m_cellSize;
-        m_colour.assign(std::size_t(m_columns * m_rows), {});
+        m_cellCount = std::size_t(m_columns * m_rows);
         m_grid = FrameCells(m_width, m_height, m_cellSize);
     }
     // A stream that changes its size half-way: the frames of the first size count.
@@ -87,60 +174,21 @@ void LightFinder::addFrame(const FrameView &frame)
         return;
     if (!m_times.empty() && !(frame.timeMs > m_times.back()))
         return;
-    const std::size_t cells = std::size_t(m_columns * m_rows);
-    m_grid.reduce(frame);
-    const std::vector<std::uint8_t> &luma = m_grid.luma();
-    const std::vector<float> &cb = m_grid.cb(), &cr = m_grid.cr();
-
-    for (std::size_t c = 0; c < cells; ++c) {
-        CellColour &colour = m_colour[c];
-        const int y = luma[c];
-        colour.low = std::min(colour.low, y);
-        colour.high = std::max(colour.high, y);
-        colour.n += 1;
-        colour.luma += y;
-        colour.cb += cb[c];
-        colour.cr += cr[c];
-        const int range = colour.high - colour.low;
-        if (range >= MinContrast && 10 * (y - colour.low) >= 6 * range) {
-            colour.litN += 1;
-            colour.litCb += cb[c];
-            colour.litCr += cr[c];
-        } else if (10 * (y - colour.low) <= 3 * range) {
-            colour.darkN += 1;
-            colour.darkCb += cb[c];
-            colour.darkCr += cr[c];
-        }
-    }
-    if (!m_times.empty() && frame.timeMs - m_times.back() < MergeWithinMs) {
-        std::uint8_t *last = m_cells.data() + m_cells.size() - cells;
-        for (std::size_t c = 0; c < cells; ++c)
-            last[c] = std::max(last[c], luma[c]);
+    const std::size_t bytes = m_cellCount * FrameCells::Channels;
+    const bool merge = !m_times.empty() && frame.timeMs - m_times.back() < MergeWithinMs;
+    if (!merge && m_cells.size() + bytes > MaxStored)
+        return; // past what a reading needs: the rest of a long recording is not kept
+    estimateMotion(frame, m_dx, m_dy);
+    m_grid.reduce(frame, m_dx, m_dy);
+    const std::vector<std::uint8_t> &cells = m_grid.cells();
+    if (merge) {
+        std::uint8_t *last = m_cells.data() + m_cells.size() - bytes;
+        for (std::size_t i = 0; i < bytes; ++i)
+            last[i] = std::max(last[i], cells[i]);
         return;
     }
-    if (m_cells.size() + cells > MaxStored)
-        return; // past what a reading needs: the rest of a long recording is not kept
     m_times.push_back(frame.timeMs);
-    m_cells.insert(m_cells.end(), luma.begin(), luma.end());
-}
-
-// The colour of light that moves chroma by (cb, cr): red, yellow and green lie
-// about 60 degrees apart; between them the colour is unclear.
-int LightFinder::hueColour(double cb, double cr, double *hueDegrees) const
-{
-    double hue = std::atan2(cr, cb) * 180 / std::numbers::pi;
-    if (hue < 0)
-        hue += 360;
-    *hueDegrees = hue;
-    if (std::hypot(cb, cr) < 0.5)
-        return -1; // too little colour to tell
-    if (hue >= 80 && hue <= 130)
-        return int(blinkcode::Colour::Red);
-    if (hue >= 142 && hue <= 200)
-        return int(blinkcode::Colour::Yellow);
-    if (hue >= 205 && hue <= 265)
-        return int(blinkcode::Colour::Green);
-    return -1;
+    m_cells.insert(m_cells.end(), cells.begin(), cells.end());
 }
 
 double LightFinder::frameIntervalMs() const
@@ -148,151 +196,298 @@ double LightFinder::frameIntervalMs() const
     if (m_times.size() < 2)
         return 0;
     std::vector<double> gaps(m_times.size() - 1);
-    std::adjacent_difference(m_times.begin() + 1, m_times.end(), gaps.begin());
-    gaps[0] = m_times[1] - m_times[0];
+    for (std::size_t i = 0; i + 1 < m_times.size(); ++i)
+        gaps[i] = m_times[i + 1] - m_times[i];
     std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2), gaps.end());
     return gaps[gaps.size() / 2];
 }
 
-double LightFinder::lengthMs() const
+std::vector<Light> LightFinder::lights() const
 {
-    return m_times.empty() ? 0 : m_times.back() - m_times.front();
+    std::vector<Light> found = blinkingLights();
+    Light steady;
+    if (steadyLight(steady))
+        found.push_back(std::move(steady));
+    return found;
 }
 
 std::vector<Light> LightFinder::blinkingLights() const
 {
-    const std::size_t cells = std::size_t(m_columns * m_rows);
     const std::size_t frames = m_times.size();
     if (frames < 3)
         return {};
-    // Each cell with its neighbours: a light that shakes by a cell stays in view.
-    std::vector<int> score(cells, 0);
-    std::vector<std::uint8_t> series(frames);
+    // Each cell with its neighbours, so that a light that the motion estimate
+    // leaves a cell off stays in view: how much each channel rises in its
+    // brightest few frames over its usual level.
+    std::vector<double> score(m_cellCount, 0);
+    std::vector<int> bestChannel(m_cellCount, 0);
     for (int row = 0; row < m_rows; ++row) {
         for (int column = 0; column < m_columns; ++column) {
-            std::array<int, 256> histogram{};
+            std::array<std::array<int, 256>, 4> histogram{};
+            int seen = 0;
             for (std::size_t t = 0; t < frames; ++t) {
-                const std::uint8_t *frame = m_cells.data() + t * cells;
-                int brightest = 0;
-                for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r)
+                std::array<int, 4> top{};
+                bool any = false;
+                for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
                     for (int c = std::max(0, column - 1); c <= std::min(m_columns - 1, column + 1);
-                         ++c)
-                        brightest = std::max<int>(brightest, frame[r * m_columns + c]);
-                ++histogram[std::size_t(brightest)];
+                         ++c) {
+                        const std::uint8_t *v = cell(t, r * m_columns + c);
+                        if (missing(v))
+                            continue;
+                        any = true;
+                        for (std::size_t k = 0; k < 4; ++k)
+                            top[k] = std::max<int>(top[k], v[ChangeChannels[k]]);
+                    }
+                }
+                if (!any)
+                    continue;
+                ++seen;
+                for (std::size_t k = 0; k < 4; ++k)
+                    ++histogram[k][std::size_t(top[k])];
             }
-            // Lit in a few frames at least, against its usual level: a light
-            // that drifts through a cell may light it for one flash only.
-            score[std::size_t(row * m_columns + column)] =
-                brightestBut(histogram, 2) - percentile(histogram, int(frames), 0.4);
+            const std::size_t c = std::size_t(row * m_columns + column);
+            if (seen < 3)
+                continue;
+            for (std::size_t k = 0; k < 4; ++k) {
+                const double s = ChannelWeight[k] * (brightestBut(histogram[k], 2) -
+                                                     percentile(histogram[k], seen, 0.4));
+                if (s > score[c]) {
+                    score[c] = s;
+                    bestChannel[c] = int(k);
+                }
+            }
         }
     }
-    const int best = *std::max_element(score.begin(), score.end());
-    if (best < MinContrast)
-        return {};
-    // Groups of neighbouring cells that clearly blink.
-    std::vector<int> group(cells, -1);
-    std::vector<std::vector<int>> groups;
-    for (std::size_t start = 0; start < cells; ++start) {
-        if (group[start] >= 0 || score[start] < std::max(MinContrast, best / 2))
+    // Groups of neighbouring cells that clearly change, each read as a light.
+    std::vector<int> group(m_cellCount, -1);
+    std::vector<Light> lights;
+    for (std::size_t start = 0; start < m_cellCount; ++start) {
+        if (group[start] >= 0 || score[start] < MinScore)
             continue;
         std::vector<int> members{int(start)};
-        group[start] = int(groups.size());
+        group[start] = int(start);
+        std::size_t strongest = start;
         for (std::size_t i = 0; i < members.size(); ++i) {
             const int row = members[i] / m_columns, column = members[i] % m_columns;
             for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
                 for (int c = std::max(0, column - 1); c <= std::min(m_columns - 1, column + 1);
                      ++c) {
                     const std::size_t n = std::size_t(r * m_columns + c);
-                    if (group[n] < 0 && score[n] >= std::max(MinContrast, best / 2)) {
-                        group[n] = group[start];
+                    if (group[n] < 0 && score[n] >= MinScore) {
+                        group[n] = int(start);
                         members.push_back(int(n));
+                        if (score[n] > score[strongest])
+                            strongest = n;
                     }
                 }
             }
         }
-        groups.push_back(std::move(members));
-    }
-    std::vector<Light> lights;
-    for (const std::vector<int> &members : groups) {
-        Light light = lightOf(members);
-        if (light.contrast >= MinContrast)
-            lights.push_back(std::move(light));
+        Light light = lightOf(members, bestChannel[strongest]);
+        light.score = score[strongest];
+        lights.push_back(std::move(light));
     }
     std::sort(lights.begin(), lights.end(),
-              [](const Light &a, const Light &b) { return a.contrast > b.contrast; });
+              [](const Light &a, const Light &b) { return a.score > b.score; });
     if (lights.size() > std::size_t(MaxLights))
         lights.resize(std::size_t(MaxLights));
     return lights;
 }
 
-// The light seen in a group of cells: its brightest pixel in each frame,
-// scaled between its dark and its lit level, and its colour.
-Light LightFinder::lightOf(const std::vector<int> &members) const
+// The light seen in a group of cells: in each frame the highest of each
+// channel over its cells, projected onto the way the channels move together
+// from its dark to its lit state, so that brightness and colour both count.
+Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
 {
-    const std::size_t cells = std::size_t(m_columns * m_rows);
-    Light light;
-    std::vector<int> raw(m_times.size());
-    std::array<int, 256> histogram{};
-    for (std::size_t t = 0; t < m_times.size(); ++t) {
-        const std::uint8_t *frame = m_cells.data() + t * cells;
-        int brightest = 0;
-        for (int c : members)
-            brightest = std::max<int>(brightest, frame[c]);
-        raw[t] = brightest;
-        ++histogram[std::size_t(brightest)];
-    }
-    double dark = 0, lit = 0;
-    twoLevels(histogram, dark, lit);
-    light.contrast = int(lit - dark);
-    const double range = std::max(1.0, lit - dark);
-    light.curve.reserve(raw.size());
-    for (std::size_t t = 0; t < raw.size(); ++t)
-        light.curve.push_back({m_times[t], float((raw[t] - dark) / range)});
-
-    // How the cells' chroma moves between their dark and their lit state.
-    double cb = 0, cr = 0, x = 0, y = 0;
-    for (int c : members) {
-        const CellColour &s = m_colour[std::size_t(c)];
-        if (s.litN >= 2 && s.darkN >= 2) {
-            cb += s.litCb / s.litN - s.darkCb / s.darkN;
-            cr += s.litCr / s.litN - s.darkCr / s.darkN;
+    const std::size_t frames = m_times.size();
+    std::vector<std::array<double, 4>> values(frames);
+    std::vector<bool> seen(frames, false);
+    for (std::size_t t = 0; t < frames; ++t) {
+        std::array<double, 4> top{};
+        for (int c : members) {
+            const std::uint8_t *v = cell(t, c);
+            if (missing(v))
+                continue;
+            seen[t] = true;
+            for (std::size_t k = 0; k < 4; ++k)
+                top[k] = std::max<double>(top[k], v[ChangeChannels[k]]);
         }
-        x += (c % m_columns + 0.5) * m_cellSize;
-        y += (c / m_columns + 0.5) * m_cellSize;
+        values[t] = top;
     }
-    light.colour = hueColour(cb, cr, &light.hueDegrees);
-    light.x = int(x / double(members.size()));
-    light.y = int(y / double(members.size()));
+    // Lit and dark frames by the channel that changes most, then each
+    // channel's mean in both.
+    std::vector<double> strongest;
+    for (std::size_t t = 0; t < frames; ++t)
+        if (seen[t])
+            strongest.push_back(values[t][std::size_t(channel)]);
+    const double split = otsu(strongest);
+    std::array<double, 4> lit{}, dark{};
+    double litN = 0, darkN = 0;
+    for (std::size_t t = 0; t < frames; ++t) {
+        if (!seen[t])
+            continue;
+        const bool on = values[t][std::size_t(channel)] > split;
+        for (std::size_t k = 0; k < 4; ++k)
+            (on ? lit : dark)[k] += values[t][k];
+        (on ? litN : darkN) += 1;
+    }
+    std::array<double, 4> direction{};
+    double length = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        lit[k] /= std::max(1.0, litN);
+        dark[k] /= std::max(1.0, darkN);
+        direction[k] = ChannelWeight[k] * std::max(0.0, lit[k] - dark[k]);
+        length += direction[k] * (lit[k] - dark[k]);
+    }
+    Light light;
+    light.curve.reserve(frames);
+    for (std::size_t t = 0; t < frames; ++t) {
+        double level = 0.35; // unseen: neither lit nor dark
+        if (seen[t] && length > 0) {
+            level = 0;
+            for (std::size_t k = 0; k < 4; ++k)
+                level += direction[k] * (values[t][k] - dark[k]);
+            level /= length;
+        }
+        light.curve.push_back({m_times[t], float(level)});
+    }
+    light.evidence.spans = sliceLightCurve(light.curve);
+    light.evidence.colours = coloursOf(members, light.evidence.spans);
     return light;
 }
 
-std::optional<Light> LightFinder::steadyLight() const
+// Each lit span's colour: the cells' mean chroma while lit less their mean
+// chroma in the dark around it, summed over the light and its glow.
+std::vector<ColourSample> LightFinder::coloursOf(const std::vector<int> &members,
+                                                 const std::vector<Span> &spans) const
 {
-    // The most coloured cell among those that are bright all the time.
-    std::optional<Light> found;
-    double mostColour = 0;
-    for (std::size_t c = 0; c < m_colour.size(); ++c) {
-        const CellColour &s = m_colour[c];
-        if (s.n < 1 || s.luma / s.n < 200)
+    constexpr double Around = 1000; // ms of dark on each side
+    std::vector<ColourSample> colours;
+    auto mean = [&](double from, double to, double &cb, double &cr) {
+        const auto a = std::lower_bound(m_times.begin(), m_times.end(), from);
+        const auto b = std::lower_bound(m_times.begin(), m_times.end(), to);
+        double n = 0;
+        cb = cr = 0;
+        for (auto t = a; t < b; ++t) {
+            for (int c : members) {
+                const std::uint8_t *v = cell(std::size_t(t - m_times.begin()), c);
+                if (missing(v))
+                    continue;
+                cb += (v[Channel::MeanCb] - 128) / 2.0;
+                cr += (v[Channel::MeanCr] - 128) / 2.0;
+            }
+            n += 1;
+        }
+        cb /= std::max(1.0, n);
+        cr /= std::max(1.0, n);
+        return n;
+    };
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        if (!spans[i].lit)
             continue;
-        double hue = 0;
-        const double cb = s.cb / s.n, cr = s.cr / s.n;
-        const int colour =
-            hueColour(cb / 3, cr / 3, &hue); // a steady light's colour must be strong
-        if (colour < 0 || std::hypot(cb, cr) <= mostColour)
-            continue;
-        mostColour = std::hypot(cb, cr);
-        Light light;
-        light.colour = colour;
-        light.hueDegrees = hue;
-        light.x = int((int(c) % m_columns + 0.5) * m_cellSize);
-        light.y = int((int(c) / m_columns + 0.5) * m_cellSize);
-        light.contrast = int(s.luma / s.n);
-        for (double t : m_times)
-            light.curve.push_back({t, 1.0f});
-        found = std::move(light);
+        // The lit samples, and the clearly dark ones on either side.
+        const Span &span = spans[i];
+        const double start = span.startMs, end = span.startMs + std::max(span.minMs, 1.0);
+        double cb = 0, cr = 0, darkCb = 0, darkCr = 0, n = 0, darkN = 0;
+        mean(start, end + 1, cb, cr);
+        for (const std::size_t j : {i - 1, i + 1}) {
+            if (j >= spans.size() || spans[j].lit)
+                continue;
+            const Span &d = spans[j];
+            const double from = j < i ? std::max(d.startMs, start - Around) : end + 40;
+            const double to = j < i ? start - 40 : std::min(end + Around, d.startMs + d.minMs);
+            double b = 0, r = 0;
+            const double k = mean(from, to, b, r);
+            darkCb += b * k;
+            darkCr += r * k;
+            darkN += k;
+        }
+        n = darkN;
+        ColourSample sample;
+        if (n > 0) {
+            sample.cb = cb - darkCb / darkN;
+            sample.cr = cr - darkCr / darkN;
+        }
+        colours.push_back(sample);
     }
-    return found;
+    return colours;
+}
+
+// The cell whose colour is strongest among those that are never dark, and
+// how it looks: how large its area of that colour is, whether it stands apart.
+bool LightFinder::steadyLight(Light &light) const
+{
+    const std::size_t frames = m_times.size();
+    if (frames < 3)
+        return false;
+    std::vector<double> chroma(m_cellCount, 0), luma(m_cellCount, 0), cb(m_cellCount, 0),
+        cr(m_cellCount, 0), weakest(m_cellCount, 1e9);
+    for (std::size_t c = 0; c < m_cellCount; ++c) {
+        double n = 0;
+        for (std::size_t t = 0; t < frames; ++t) {
+            const std::uint8_t *v = cell(t, int(c));
+            if (missing(v))
+                continue;
+            const double colour =
+                std::max({v[Channel::Redness], v[Channel::Greenness], v[Channel::Yellowness]}) -
+                128.0;
+            chroma[c] += colour;
+            weakest[c] = std::min(weakest[c], colour);
+            luma[c] += v[Channel::Luma];
+            cb[c] += (v[Channel::MeanCb] - 128) / 2.0;
+            cr[c] += (v[Channel::MeanCr] - 128) / 2.0;
+            n += 1;
+        }
+        if (n < double(frames))
+            chroma[c] = 0; // left the picture: not lit the whole time
+        else
+            for (auto *v : {&chroma[c], &luma[c], &cb[c], &cr[c]})
+                *v /= n;
+    }
+    const auto best = std::size_t(std::max_element(chroma.begin(), chroma.end()) - chroma.begin());
+    if (chroma[best] <= 0)
+        return false;
+    // The area of about its colour and brightness around it.
+    std::vector<bool> inside(m_cellCount, false);
+    std::vector<int> members{int(best)};
+    inside[best] = true;
+    bool apart = true;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const int row = members[i] / m_columns, column = members[i] % m_columns;
+        for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
+            for (int c = std::max(0, column - 1); c <= std::min(m_columns - 1, column + 1); ++c) {
+                const std::size_t n = std::size_t(r * m_columns + c);
+                if (inside[n])
+                    continue;
+                if (chroma[n] >= chroma[best] / 2) {
+                    inside[n] = true;
+                    members.push_back(int(n));
+                } else if (luma[n] >= luma[best] - 16) {
+                    apart = false; // as bright, but not of its colour: a lamp or a window
+                }
+            }
+        }
+    }
+    ColourSample colour;
+    for (int c : members) {
+        colour.cb += cb[std::size_t(c)];
+        colour.cr += cr[std::size_t(c)];
+    }
+    Span span;
+    span.lit = true;
+    span.startMs = m_times.front();
+    span.minMs = span.maxMs = m_times.back() - m_times.front();
+    span.cutAtStart = span.cutAtEnd = true;
+    light.evidence.steady = true;
+    light.evidence.spans = {span};
+    light.evidence.colours = {colour};
+    light.evidence.look.areaFraction = double(members.size()) / double(m_cellCount);
+    light.evidence.look.chroma = chroma[best];
+    light.evidence.look.luma = luma[best];
+    light.evidence.look.apart = apart;
+    light.evidence.look.litFraction = weakest[best] >= chroma[best] / 2 ? 1 : 0.5;
+    for (double t : m_times)
+        light.curve.push_back({t, 1.0f});
+    return true;
 }
 
 } // namespace recording

@@ -47,69 +47,26 @@ Reading fromVideoError(VideoError error, const VideoInfo &info, double readMs = 
     return failed(Reason::NoFrames);
 }
 
-// The same code, whatever colour each was seen in: a reflection of the LED
-// may lose its colour.
-bool sameCode(const Reading &a, const Reading &b)
-{
-    return a.pattern == b.pattern && a.flashes == b.flashes;
-}
-
-// A light that blinks a few times in the unit's timing may be a second LED.
-constexpr long MinSpansOfALed = 4;
-
 } // namespace
 
 RecordingResult readLights(const LightFinder &finder)
 {
     RecordingResult result;
     result.frameIntervalMs = finder.frameIntervalMs();
-    std::vector<Light> lights = finder.blinkingLights();
-    if (lights.empty()) {
-        if (std::optional<Light> steady = finder.steadyLight())
-            lights.push_back(std::move(*steady));
-    }
-    if (lights.empty()) {
-        result.reading.status = Status::Unsure;
-        result.reading.reason = Reason::NoBlinkingLight;
+    const std::vector<Light> lights = finder.lights();
+    std::vector<LightEvidence> evidence;
+    for (const Light &light : lights)
+        evidence.push_back(light.evidence);
+    const Verdict verdict = judge(evidence, result.frameIntervalMs);
+    result.reading = verdict.reading;
+    if (verdict.light < 0 || std::size_t(verdict.light) >= lights.size())
         return result;
-    }
-    // Every light is read. A code is sure only when no other light may be a
-    // unit's LED showing another code: one that reads as another code, or
-    // that blinks in the unit's timing for a while without a whole code seen.
-    std::vector<Reading> readings;
-    std::vector<long> wholeSpans;
-    for (const Light &light : lights) {
-        SpanContext context;
-        context.colour = light.colour;
-        context.frameIntervalMs = result.frameIntervalMs;
-        const std::vector<Span> spans = sliceLightCurve(light.curve);
-        readings.push_back(readBlinkCode(spans, context));
-        wholeSpans.push_back(
-            std::count_if(spans.begin(), spans.end(), [](const Span &s) { return s.whole(); }));
-    }
-    std::size_t chosen = 0;
-    while (chosen + 1 < readings.size() && readings[chosen].status != Status::Decoded)
-        ++chosen;
-    result.reading = readings[chosen];
-    result.curve = lights[chosen].curve;
-    result.spans = sliceLightCurve(result.curve);
+    const Light &light = lights[std::size_t(verdict.light)];
+    result.curve = light.curve;
+    result.spans = light.evidence.spans;
     const PhaseClassifier phases(result.frameIntervalMs);
     for (const Span &span : result.spans)
         result.phases.push_back(span.whole() ? phases.classify(span) : Phase::None);
-    if (result.reading.status != Status::Decoded)
-        return result;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const Reading &other = readings[i];
-        const bool unitLike =
-            other.status == Status::Decoded ||
-            ((other.reason == Reason::TooShort || other.reason == Reason::CyclesDisagree ||
-              other.reason == Reason::ColourUnclear || other.reason == Reason::ColourDoesNotFit) &&
-             wholeSpans[i] >= MinSpansOfALed);
-        if (i != chosen && unitLike && !sameCode(other, result.reading)) {
-            result.reading.status = Status::Unsure;
-            result.reading.reason = Reason::TwoLightsBlink;
-        }
-    }
     return result;
 }
 
