@@ -13,6 +13,13 @@ struct Nominal {
     double lowMs, highMs;
 };
 
+// How long a camera may still see a light after it went dark: the temporal
+// noise reduction of phones blends each frame with the ones before it, and a
+// clipped glow fades over a few frames. A flash and its gap still tell apart
+// from a blink and a digit's gap with this much taken from one and given to
+// the other.
+constexpr double AfterglowMs = 200;
+
 constexpr double ms(blinkcode::milliseconds length)
 {
     return double(length.count());
@@ -45,9 +52,12 @@ bool PhaseClassifier::fits(const Span &span, Phase phase) const
                                 [phase](const Nominal &n) { return n.phase == phase; });
     if (n == Nominals.end() || span.lit != n->lit)
         return false;
-    if (span.minMs > n->highMs * (1 + ClockTolerance) + m_slackMs)
+    // A light goes dark later than it should by its afterglow: lit spans may
+    // last that much longer, dark ones that much shorter.
+    const double longer = span.lit ? AfterglowMs : 0, shorter = span.lit ? 0 : AfterglowMs;
+    if (span.minMs > n->highMs * (1 + ClockTolerance) + m_slackMs + longer)
         return false;
-    return !span.whole() || span.maxMs >= n->lowMs * (1 - ClockTolerance) - m_slackMs;
+    return !span.whole() || span.maxMs >= n->lowMs * (1 - ClockTolerance) - m_slackMs - shorter;
 }
 
 Phase PhaseClassifier::classify(const Span &span) const
