@@ -160,7 +160,6 @@ VideoError VideoReader::Private::openDecoder()
     const AVCodecParameters *par = stream->codecpar;
     info.width = par->width;
     info.height = par->height;
-    info.codec = avcodec_get_name(par->codec_id);
     info.rotationDegrees = rotationOf(stream);
     if (format->duration > 0)
         info.durationMs = format->duration * 1000.0 / AV_TIME_BASE;

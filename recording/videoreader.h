@@ -33,7 +33,6 @@ struct VideoInfo {
     double durationMs = 0;     // from the container; 0 when unknown
     int width = 0, height = 0; // as stored
     int rotationDegrees = 0;   // display rotation from the metadata: 0, 90, 180, 270
-    std::string codec;         // "h264", "hevc", "mjpeg", ...
 };
 
 // Reads the frames of a video file with FFmpeg, one at a time, with the
