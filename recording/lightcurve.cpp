@@ -128,7 +128,8 @@ int bestShift(const std::vector<float> &reference, const std::vector<float> &pro
 // brightness profiles matched against the first frame's.
 void LightFinder::estimateMotion(const FrameView &frame, int &dx, int &dy)
 {
-    constexpr int Step = 4;
+    // Every eighth row and column is enough to see where the edges are.
+    constexpr int Step = 8;
     m_columnEdges.assign(std::size_t(m_width), 0);
     m_rowEdges.assign(std::size_t(m_height), 0);
     for (int y = 0; y < m_height; y += Step) {
@@ -138,10 +139,10 @@ void LightFinder::estimateMotion(const FrameView &frame, int &dx, int &dy)
     }
     for (int y = 0; y < m_height; ++y) {
         const std::uint8_t *line = frame.luma + std::ptrdiff_t(y) * frame.lumaStride;
-        float sum = 0;
-        for (int x = 0; x < m_width; x += Step)
+        int sum = 0;
+        for (int x = Step / 2; x < m_width; x += Step)
             sum += line[x];
-        m_rowEdges[std::size_t(y)] = sum;
+        m_rowEdges[std::size_t(y)] = float(sum);
     }
     edges(m_columnEdges);
     edges(m_rowEdges);
@@ -189,6 +190,66 @@ void LightFinder::addFrame(const FrameView &frame)
     }
     m_times.push_back(frame.timeMs);
     m_cells.insert(m_cells.end(), cells.begin(), cells.end());
+    count(cells);
+}
+
+void LightFinder::count(const std::vector<std::uint8_t> &cells)
+{
+    if (m_histograms.empty()) {
+        m_histograms.assign(m_cellCount * 4 * 256, 0);
+        m_sums.assign(m_cellCount, {});
+    }
+    // Each channel's highest over the cell and its neighbours, rows then columns.
+    constexpr int K = FrameCells::Channels;
+    std::vector<std::uint8_t> across(cells.size(), 0);
+    m_around.assign(cells.size(), 0);
+    for (int row = 0; row < m_rows; ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            const std::size_t c = std::size_t(row * m_columns + column) * K;
+            if (missing(&cells[c]))
+                continue;
+            for (int n = std::max(0, column - 1); n <= std::min(m_columns - 1, column + 1); ++n) {
+                const std::uint8_t *v = &cells[std::size_t(row * m_columns + n) * K];
+                if (missing(v))
+                    continue;
+                for (Channel k : ChangeChannels)
+                    across[c + k] = std::max(across[c + k], v[k]);
+            }
+            across[c + Channel::MeanCb] = 128; // marks the cell as seen
+        }
+    }
+    for (int row = 0; row < m_rows; ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            const std::size_t c = std::size_t(row * m_columns + column);
+            bool seen = false;
+            for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
+                const std::uint8_t *v = &across[std::size_t(r * m_columns + column) * K];
+                if (v[Channel::MeanCb] == 0)
+                    continue;
+                seen = true;
+                for (Channel k : ChangeChannels)
+                    m_around[c * K + k] = std::max(m_around[c * K + k], v[k]);
+            }
+            if (!seen)
+                continue;
+            std::uint32_t *histogram = &m_histograms[c * 4 * 256];
+            for (std::size_t k = 0; k < 4; ++k)
+                ++histogram[k * 256 + m_around[c * K + ChangeChannels[k]]];
+            const std::uint8_t *v = &cells[c * K];
+            if (missing(v))
+                continue;
+            CellSums &sums = m_sums[c];
+            const double colour =
+                std::max({v[Channel::Redness], v[Channel::Greenness], v[Channel::Yellowness]}) -
+                128.0;
+            sums.frames += 1;
+            sums.colour += colour;
+            sums.weakest = std::min(sums.weakest, colour);
+            sums.luma += v[Channel::Luma];
+            sums.cb += (v[Channel::MeanCb] - 128) / 2.0;
+            sums.cr += (v[Channel::MeanCr] - 128) / 2.0;
+        }
+    }
 }
 
 double LightFinder::frameIntervalMs() const
@@ -221,40 +282,20 @@ std::vector<Light> LightFinder::blinkingLights() const
     // brightest few frames over its usual level.
     std::vector<double> score(m_cellCount, 0);
     std::vector<int> bestChannel(m_cellCount, 0);
-    for (int row = 0; row < m_rows; ++row) {
-        for (int column = 0; column < m_columns; ++column) {
-            std::array<std::array<int, 256>, 4> histogram{};
+    for (std::size_t c = 0; c < m_cellCount; ++c) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            std::array<int, 256> histogram;
+            const std::uint32_t *counts = &m_histograms[(c * 4 + k) * 256];
             int seen = 0;
-            for (std::size_t t = 0; t < frames; ++t) {
-                std::array<int, 4> top{};
-                bool any = false;
-                for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
-                    for (int c = std::max(0, column - 1); c <= std::min(m_columns - 1, column + 1);
-                         ++c) {
-                        const std::uint8_t *v = cell(t, r * m_columns + c);
-                        if (missing(v))
-                            continue;
-                        any = true;
-                        for (std::size_t k = 0; k < 4; ++k)
-                            top[k] = std::max<int>(top[k], v[ChangeChannels[k]]);
-                    }
-                }
-                if (!any)
-                    continue;
-                ++seen;
-                for (std::size_t k = 0; k < 4; ++k)
-                    ++histogram[k][std::size_t(top[k])];
-            }
-            const std::size_t c = std::size_t(row * m_columns + column);
+            for (std::size_t v = 0; v < 256; ++v)
+                seen += histogram[v] = int(counts[v]);
             if (seen < 3)
-                continue;
-            for (std::size_t k = 0; k < 4; ++k) {
-                const double s = ChannelWeight[k] * (brightestBut(histogram[k], 2) -
-                                                     percentile(histogram[k], seen, 0.4));
-                if (s > score[c]) {
-                    score[c] = s;
-                    bestChannel[c] = int(k);
-                }
+                break;
+            const double s =
+                ChannelWeight[k] * (brightestBut(histogram, 2) - percentile(histogram, seen, 0.4));
+            if (s > score[c]) {
+                score[c] = s;
+                bestChannel[c] = int(k);
             }
         }
     }
@@ -419,29 +460,14 @@ bool LightFinder::steadyLight(Light &light) const
     const std::size_t frames = m_times.size();
     if (frames < 3)
         return false;
-    std::vector<double> chroma(m_cellCount, 0), luma(m_cellCount, 0), cb(m_cellCount, 0),
-        cr(m_cellCount, 0), weakest(m_cellCount, 1e9);
+    std::vector<double> chroma(m_cellCount, 0), luma(m_cellCount, 0);
     for (std::size_t c = 0; c < m_cellCount; ++c) {
-        double n = 0;
-        for (std::size_t t = 0; t < frames; ++t) {
-            const std::uint8_t *v = cell(t, int(c));
-            if (missing(v))
-                continue;
-            const double colour =
-                std::max({v[Channel::Redness], v[Channel::Greenness], v[Channel::Yellowness]}) -
-                128.0;
-            chroma[c] += colour;
-            weakest[c] = std::min(weakest[c], colour);
-            luma[c] += v[Channel::Luma];
-            cb[c] += (v[Channel::MeanCb] - 128) / 2.0;
-            cr[c] += (v[Channel::MeanCr] - 128) / 2.0;
-            n += 1;
+        const CellSums &sums = m_sums[c];
+        // A cell that left the picture was not seen lit the whole time.
+        if (sums.frames >= double(frames)) {
+            chroma[c] = sums.colour / sums.frames;
+            luma[c] = sums.luma / sums.frames;
         }
-        if (n < double(frames))
-            chroma[c] = 0; // left the picture: not lit the whole time
-        else
-            for (auto *v : {&chroma[c], &luma[c], &cb[c], &cr[c]})
-                *v /= n;
     }
     const auto best = std::size_t(std::max_element(chroma.begin(), chroma.end()) - chroma.begin());
     if (chroma[best] <= 0)
@@ -469,8 +495,9 @@ bool LightFinder::steadyLight(Light &light) const
     }
     ColourSample colour;
     for (int c : members) {
-        colour.cb += cb[std::size_t(c)];
-        colour.cr += cr[std::size_t(c)];
+        const CellSums &sums = m_sums[std::size_t(c)];
+        colour.cb += sums.cb / sums.frames;
+        colour.cr += sums.cr / sums.frames;
     }
     Span span;
     span.lit = true;
@@ -484,7 +511,7 @@ bool LightFinder::steadyLight(Light &light) const
     light.evidence.look.chroma = chroma[best];
     light.evidence.look.luma = luma[best];
     light.evidence.look.apart = apart;
-    light.evidence.look.litFraction = weakest[best] >= chroma[best] / 2 ? 1 : 0.5;
+    light.evidence.look.litFraction = m_sums[best].weakest >= chroma[best] / 2 ? 1 : 0.5;
     for (double t : m_times)
         light.curve.push_back({t, 1.0f});
     return true;

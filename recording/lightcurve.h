@@ -50,6 +50,7 @@ private:
         return m_cells.data() + (frame * m_cellCount + std::size_t(c)) * FrameCells::Channels;
     }
     void estimateMotion(const FrameView &frame, int &dx, int &dy);
+    void count(const std::vector<std::uint8_t> &cells);
 
     int m_columns = 0, m_rows = 0, m_cellSize = 0;
     std::size_t m_cellCount = 0;
@@ -62,6 +63,16 @@ private:
     std::vector<float> m_referenceColumns, m_referenceRows;
     std::vector<float> m_columnEdges, m_rowEdges;
     int m_dx = 0, m_dy = 0;
+    // Kept up to date frame by frame, so that the lights can be looked for at
+    // any time in a moment: for each cell with its neighbours, a histogram of
+    // each channel that changes when a light lights; and for each cell alone,
+    // the sums a steady light is judged by.
+    struct CellSums {
+        double frames = 0, colour = 0, luma = 0, cb = 0, cr = 0, weakest = 1e9;
+    };
+    std::vector<std::uint32_t> m_histograms; // cells x 4 x 256
+    std::vector<CellSums> m_sums;
+    std::vector<std::uint8_t> m_around; // one frame's cells, each the highest around it
 };
 
 } // namespace recording
