@@ -122,6 +122,18 @@ public:
         });
     }
 
+    // Where the first whole cycle starts: at the first long light whose start
+    // was seen (a recording that starts inside a long light sees its cycle only
+    // in part); -1 when no long light began within the recording.
+    double firstCycleStart() const
+    {
+        for (std::size_t k = 0; k < m_spans.size(); ++k) {
+            if (!m_spans[k].cutAtStart && isLong(k))
+                return m_spans[k].startMs;
+        }
+        return -1;
+    }
+
     long wholeLit() const
     {
         return std::count_if(m_spans.begin(), m_spans.end(),
@@ -217,11 +229,7 @@ Reading SpanReader::readCode() const
             continue;
         Reading reading;
         reading.flashes = digits;
-        const Span &opening = m_spans[i];
-        // A long light that began before the recording: its start from its end.
-        reading.cycleStartMs = opening.cutAtStart
-                                   ? std::max(0.0, opening.startMs + opening.minMs - LongLightMs)
-                                   : opening.startMs;
+        reading.cycleStartMs = firstCycleStart();
         if (!explainsAll(digits, i)) {
             Reading best = unsure(Reason::CyclesDisagree);
             best.flashes = reading.flashes;

@@ -1,0 +1,202 @@
+#include "verdict.h"
+
+#include "spanreader.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace recording {
+
+namespace {
+
+// A colour's band of hue in the Cb/Cr plane, in degrees, where it is sure: the
+// part of its band that lies at least 5 degrees from the band's outer edges and
+// far from its neighbours, so that a colour moved by white balance drift towards
+// an edge reads as unclear, never as the neighbour. Red lies about 110, yellow
+// about 165, green about 230.
+struct Band {
+    blinkcode::Colour colour;
+    double fromDegrees, toDegrees;
+};
+constexpr std::array<Band, 3> SureBands{{
+    {blinkcode::Colour::Red, 85, 125},
+    {blinkcode::Colour::Yellow, 150, 195},
+    {blinkcode::Colour::Green, 210, 260},
+}};
+
+// A sample that moves chroma by less than this tells no colour, and is skipped.
+constexpr double TooLittleColour = 0.5;
+// A light's colour needs a lit span seen this long (a long or a steady light)
+// or this many lit spans that show a colour.
+constexpr double LongLitMs = 1000;
+constexpr int ColouredSpansNeeded = 3;
+
+// A light that never goes dark is an LED only when it looks like one: a small,
+// saturated, bright spot apart from other bright areas, lit all the time.
+// Lamps, windows, white or pale lights and large signs are none.
+constexpr double LedAreaAtMost = 0.01; // of the picture
+constexpr double LedChromaAtLeast = 20;
+constexpr double LedLumaAtLeast = 128;
+constexpr double LedLitAtLeast = 0.95; // of the recording
+
+// A light that blinks a few times in the unit's timing may be a second LED.
+constexpr long MinSpansOfALed = 4;
+
+bool neverDark(const LightEvidence &light)
+{
+    return light.steady ||
+           (!light.spans.empty() && std::all_of(light.spans.begin(), light.spans.end(),
+                                                [](const Span &s) { return s.lit; }));
+}
+
+bool looksLikeAnLed(const SteadyLook &look)
+{
+    return look.areaFraction <= LedAreaAtMost && look.chroma >= LedChromaAtLeast &&
+           look.luma >= LedLumaAtLeast && look.apart && look.litFraction >= LedLitAtLeast;
+}
+
+// The light's colour: every lit span that shows a colour shows the same one,
+// well inside its band, and enough of them do; else -1.
+int colourOfLight(const LightEvidence &light)
+{
+    const auto lit =
+        std::count_if(light.spans.begin(), light.spans.end(), [](const Span &s) { return s.lit; });
+    if (light.colours.size() != std::size_t(lit))
+        return -1; // samples that cannot be matched to the lit spans tell nothing
+    int colour = -1, coloured = 0;
+    bool longLit = false;
+    std::size_t next = 0;
+    for (const Span &span : light.spans) {
+        if (!span.lit)
+            continue;
+        const ColourSample &sample = light.colours[next++];
+        if (!(std::hypot(sample.cb, sample.cr) >= TooLittleColour))
+            continue;
+        const int seen = colourOf(sample);
+        if (seen < 0 || (colour >= 0 && seen != colour))
+            return -1;
+        colour = seen;
+        ++coloured;
+        longLit = longLit || span.minMs >= LongLitMs;
+    }
+    return longLit || coloured >= ColouredSpansNeeded ? colour : -1;
+}
+
+// How close an unsure reading came to a code: a code whose colour was in
+// doubt first, one that failed on the timing last.
+int closeness(const Reading &reading)
+{
+    switch (reading.reason) {
+    case Reason::None:
+        return 0;
+    case Reason::ColourUnclear:
+    case Reason::ColourDoesNotFit:
+        return 1;
+    case Reason::CyclesDisagree:
+        return 2;
+    case Reason::TooShort:
+        return 3;
+    case Reason::FrameRateTooLow:
+        return 4;
+    default:
+        return 5;
+    }
+}
+
+Reading noBlinkingLight()
+{
+    Reading reading;
+    reading.status = Status::Unsure;
+    reading.reason = Reason::NoBlinkingLight;
+    return reading;
+}
+
+} // namespace
+
+int colourOf(const ColourSample &sample)
+{
+    if (!(std::hypot(sample.cb, sample.cr) >= TooLittleColour))
+        return -1;
+    double hue = std::atan2(sample.cr, sample.cb) * 180 / std::numbers::pi;
+    if (hue < 0)
+        hue += 360;
+    for (const Band &band : SureBands) {
+        if (hue >= band.fromDegrees && hue <= band.toDegrees)
+            return int(band.colour);
+    }
+    return -1;
+}
+
+// The rules, in the order they apply:
+//  1. A light that is never dark counts only when it looks like an LED (small,
+//     saturated, bright, apart from other bright areas, lit all the recording);
+//     a lamp, a window, a pale light or a sign is left out. No light left:
+//     no_blinking_light.
+//  2. Each light's colour: every lit span that shows a colour lies well inside
+//     the same colour's band, and a long light or three lit spans show it;
+//     otherwise the colour is unclear.
+//  3. Each light's spans are read by the timing grammar (readBlinkCode): every
+//     whole span has one meaning (else frame_rate_too_low or
+//     not_a_kestrion_code), a whole cycle or enough of a pattern was seen (else
+//     too_short), every cycle reads the same (else cycles_disagree); then its
+//     colour must be told (else colour_unclear) and fit the kind of code, a
+//     battery pattern green and a code red or yellow (else colour_does_not_fit).
+//  4. The reading is the first (clearest) light's that decodes; when none
+//     does, that of the light that came closest to a code.
+//  5. A decoded reading stays sure only when every other light that decodes, or
+//     that blinks in the unit's timing for a while without a code proved, shows
+//     the same code in the same colour: else two_lights_blink.
+Verdict judge(const std::vector<LightEvidence> &lights, double frameIntervalMs)
+{
+    std::vector<Reading> readings(lights.size());
+    std::vector<bool> counts(lights.size(), false);
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        const LightEvidence &light = lights[i];
+        if (light.spans.empty() || (neverDark(light) && !looksLikeAnLed(light.look)))
+            continue;
+        counts[i] = true;
+        SpanContext context;
+        context.colour = colourOfLight(light);
+        context.frameIntervalMs = frameIntervalMs;
+        readings[i] = readBlinkCode(light.spans, context);
+    }
+
+    Verdict verdict;
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        if (counts[i] && (verdict.light < 0 ||
+                          closeness(readings[i]) < closeness(readings[std::size_t(verdict.light)])))
+            verdict.light = int(i);
+    }
+    if (verdict.light < 0) {
+        verdict.reading = noBlinkingLight();
+        return verdict;
+    }
+    verdict.reading = readings[std::size_t(verdict.light)];
+    if (verdict.reading.status != Status::Decoded)
+        return verdict;
+
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        if (!counts[i] || int(i) == verdict.light)
+            continue;
+        const Reading &other = readings[i];
+        const long wholeSpans = std::count_if(lights[i].spans.begin(), lights[i].spans.end(),
+                                              [](const Span &s) { return s.whole(); });
+        const bool unitLike =
+            other.status == Status::Decoded ||
+            ((other.reason == Reason::TooShort || other.reason == Reason::CyclesDisagree ||
+              other.reason == Reason::ColourUnclear || other.reason == Reason::ColourDoesNotFit) &&
+             wholeSpans >= MinSpansOfALed);
+        const bool same = other.colour == verdict.reading.colour &&
+                          other.pattern == verdict.reading.pattern &&
+                          other.flashes == verdict.reading.flashes;
+        if (unitLike && !same) {
+            verdict.reading.status = Status::Unsure;
+            verdict.reading.reason = Reason::TwoLightsBlink;
+        }
+    }
+    return verdict;
+}
+
+} // namespace recording

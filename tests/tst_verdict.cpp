@@ -1,0 +1,188 @@
+#include "verdict.h"
+
+#include <QTest>
+#include <cmath>
+#include <numbers>
+
+using namespace recording;
+using Lights = std::vector<LightEvidence>;
+using Ms = std::vector<double>;
+Q_DECLARE_METATYPE(Lights)
+
+namespace {
+
+constexpr double Frame = 1000.0 / 30;
+constexpr double Red = 110, Yellow = 165, Green = 230, Faint = NAN; // hues; Faint: no colour
+
+// Spans from their lengths in ms, lit and dark in turn from a lit one (a leading
+// 0 starts dark), the first and the last cut by the recording's ends; the lit
+// spans' colours at `hues` in turn.
+LightEvidence light(const Ms &ms, const Ms &hues = {Red})
+{
+    LightEvidence light;
+    double t = 0;
+    for (std::size_t k = 0; k < ms.size(); t += ms[k++]) {
+        if (ms[k] <= 0)
+            continue;
+        const bool cut = light.spans.empty() || k + 1 == ms.size();
+        light.spans.push_back({.lit = k % 2 == 0,
+                               .startMs = t,
+                               .minMs = cut ? ms[k] : ms[k] - Frame,
+                               .maxMs = ms[k] + Frame,
+                               .cutAtStart = light.spans.empty(),
+                               .cutAtEnd = k + 1 == ms.size()});
+        const double hue = hues[light.colours.size() % hues.size()] * std::numbers::pi / 180;
+        if (k % 2 == 0)
+            light.colours.push_back(std::isnan(hue)
+                                        ? ColourSample{0.2, 0.1}
+                                        : ColourSample{4 * std::cos(hue), 4 * std::sin(hue)});
+    }
+    return light;
+}
+
+// One cycle of a code from its long light, optionally begun and ended part of the way.
+Ms cycle(const std::array<int, 4> &flashes, double firstMs = 6000, std::size_t spans = 99)
+{
+    Ms ms{firstMs, 2000};
+    for (int d = 0; d < 4; ++d) {
+        for (int f = 0; f < flashes[d]; ++f)
+            ms.insert(ms.end(), {50, f + 1 < flashes[d] ? 500. : d < 3 ? 2000. : 3000.});
+    }
+    ms.resize(std::min(ms.size(), spans));
+    return ms;
+}
+
+Ms operator+(Ms a, const Ms &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A code seen from 3 s before the end of a long light for two cycles and a long light.
+Ms code(const std::array<int, 4> &flashes)
+{
+    return cycle(flashes, 3000) + cycle(flashes) + Ms{6000};
+}
+const Ms Code = code({1, 1, 3, 2});
+const SteadyLook Led{
+    .areaFraction = 0.001, .chroma = 40, .luma = 220, .apart = true, .litFraction = 1};
+
+LightEvidence steady(double ms, double hue, SteadyLook look = Led)
+{
+    LightEvidence lit = light({ms}, {hue});
+    lit.steady = true;
+    lit.look = look;
+    return lit;
+}
+
+QString describe(const Verdict &verdict)
+{
+    const Reading &r = verdict.reading;
+    if (r.status != Status::Decoded)
+        return QString::fromLatin1(reasonKey(r.reason).data());
+    const auto &[a, b, c, d] = r.flashes;
+    return QString("%1 %2 from %3 ms, light %4")
+        .arg(QString(blinkcode::ColourNames[std::size_t(r.colour)]),
+             r.colour ? QString("%1,%2,%3,%4").arg(a).arg(b).arg(c).arg(d)
+                      : QString::number(r.pattern))
+        .arg(r.cycleStartMs)
+        .arg(verdict.light);
+}
+
+} // namespace
+
+// Lights written by hand as spans and colours, one row per rule of the verdict
+// and per reason it gives; then every hue a light's colour can be pushed to.
+class tst_Verdict : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void judge_data()
+    {
+        QTest::addColumn<Lights>("lights");
+        QTest::addColumn<double>("frameMs");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const Lights &lights, const char *expected,
+                            double frameMs = Frame) {
+            QTest::newRow(name) << lights << frameMs << QString(expected);
+        };
+        const SteadyLook lamp{
+            .areaFraction = 0.05, .chroma = 8, .luma = 250, .apart = true, .litFraction = 1};
+        row("decoded: from inside the long light, the cycle from the next one; faint flashes "
+            "skipped",
+            {light(Code, {Red, Red, Faint, 112})}, "red 1,1,3,2 from 15850 ms, light 0");
+        row("decoded: green slow blinking", {light(Ms{0, 300} + Ms(12, 500), {Green})},
+            "green 1 from 300 ms, light 0");
+        row("decoded: a steady green LED filmed for 12 s", {steady(12000, Green)},
+            "green 0 from 0 ms, light 0");
+        row("decoded: a reflection, the same code in the same colour", {light(Code), light(Code)},
+            "red 1,1,3,2 from 15850 ms, light 0");
+        row("decoded: the LED after a light out of the unit's timing and a lamp",
+            {light(Ms(40, 1000)), steady(60000, Yellow, lamp), light(Code, {Yellow})},
+            "yellow 1,1,3,2 from 15850 ms, light 2");
+
+        row("no_blinking_light: nothing found", {}, "no_blinking_light");
+        row("no_blinking_light: a lamp", {steady(60000, Yellow, lamp)}, "no_blinking_light");
+        row("no_blinking_light: a window",
+            {steady(60000, 200, {.areaFraction = 0.2, .chroma = 3, .luma = 240, .apart = true})},
+            "no_blinking_light");
+        row("no_blinking_light: a pale light one chroma step from grey",
+            {steady(60000, Green, {0.001, 1.5, 250, true, 1})}, "no_blinking_light");
+        row("no_blinking_light: a large green sign",
+            {steady(60000, Green, {0.08, 60, 200, true, 1})}, "no_blinking_light");
+        row("no_blinking_light: a green light within a bright area",
+            {steady(60000, Green, {0.001, 40, 220, false, 1})}, "no_blinking_light");
+        row("too_short: part of a code's cycle", {light(cycle({1, 1, 3, 2}, 3000, 6))},
+            "too_short");
+        row("too_short: a steady green LED filmed for 5 s", {steady(5000, Green)}, "too_short");
+        row("frame_rate_too_low: a flash fell between frames at 15 frames/s",
+            {light({6000, 2000, 50, 2000, 50, 2000, 50, 1050, 50, 2000, 50, 500, 50, 3000, 6000})},
+            "frame_rate_too_low", 1000.0 / 15);
+        row("cycles_disagree", {light(cycle({1, 1, 3, 2}) + cycle({1, 1, 3, 3}) + Ms{6000})},
+            "cycles_disagree");
+        row("two_lights_blink: another code", {light(Code), light(code({2, 1, 1, 1}))},
+            "two_lights_blink");
+        row("two_lights_blink: the same code in yellow", {light(Code), light(Code, {Yellow})},
+            "two_lights_blink");
+        row("two_lights_blink: the same code in an unclear colour",
+            {light(Code), light(Code, {137})}, "two_lights_blink");
+        row("two_lights_blink: the unit's timing, no whole code seen",
+            {light(Code), light(cycle({16, 16, 16, 16}, 3000, 12))}, "two_lights_blink");
+        row("two_lights_blink: a steady green LED beside a red code",
+            {light(Code), steady(60000, Green)}, "two_lights_blink");
+        row("colour_unclear: between red and yellow", {light(Code, {137})}, "colour_unclear");
+        row("colour_unclear: red and yellow in turn", {light(Code, {Red, Yellow})},
+            "colour_unclear");
+        row("colour_unclear: only two flashes show a colour",
+            {light(cycle({1, 1, 1, 1}) + Ms{6000}, {Faint, Red, Red, Faint, Faint, Faint})},
+            "colour_unclear");
+        row("colour_does_not_fit: a code in green", {light(Code, {Green})}, "colour_does_not_fit");
+        row("not_a_kestrion_code: 1 s on, 1 s off", {light(Ms(40, 1000))}, "not_a_kestrion_code");
+    }
+
+    void judge()
+    {
+        QFETCH(Lights, lights);
+        QFETCH(double, frameMs);
+        QTEST(describe(recording::judge(lights, frameMs)), "expected");
+    }
+
+    // A code whose colour white balance pushed anywhere: read in a colour only
+    // well inside that colour's band, never as its neighbour.
+    void hueSweep()
+    {
+        for (double hue = 0.25; hue < 360; hue += 0.5) {
+            const int sure = hue >= 85 && hue <= 125    ? 1
+                             : hue >= 150 && hue <= 195 ? 2
+                             : hue >= 210 && hue <= 260 ? 0
+                                                        : -1;
+            const Reading reading = recording::judge({light(Code, {hue})}, Frame).reading;
+            QCOMPARE(reading.colour, sure);
+            QCOMPARE(reading.status == Status::Decoded, sure > 0);
+        }
+    }
+};
+
+QTEST_MAIN(tst_Verdict)
+#include "tst_verdict.moc"
