@@ -11,8 +11,9 @@ namespace {
 
 using Channel = FrameCells::Channel;
 
-constexpr int MaxCells = 64;                 // along the longer side of the picture
-constexpr std::size_t MaxStored = 64u << 20; // bytes of kept cells: 150 s at 30 frames/s, 75 s at 60
+constexpr int MaxCells = 64; // along the longer side of the picture
+constexpr std::size_t MaxStored = 64u
+                                  << 20; // bytes of kept cells: 150 s at 30 frames/s, 75 s at 60
 constexpr int MaxLights = 8;
 // How clearly a cell must change to hold a light: luma steps, or chroma steps
 // weighted as below, between its lit few frames and its usual level.

@@ -14,20 +14,26 @@ namespace {
 // A colour's band of hue in the Cb/Cr plane, in degrees, where it is sure: the
 // part of its band that lies at least 5 degrees from the band's outer edges and
 // far from its neighbours, so that a colour moved by white balance drift towards
-// an edge reads as unclear, never as the neighbour. Red lies about 110, yellow
-// about 165, green about 230.
+// an edge reads as unclear, never as the neighbour. Pure red lies at 109,
+// amber at 139, yellow at 171, lime at 202, green at 232 and cyan at 289; a red
+// LED's orange glow moves it towards 125, a green LED's blue towards 260.
 struct Band {
     blinkcode::Colour colour;
     double fromDegrees, toDegrees;
 };
 constexpr std::array<Band, 3> SureBands{{
-    {blinkcode::Colour::Red, 85, 125},
+    {blinkcode::Colour::Red, 85, 131},
     {blinkcode::Colour::Yellow, 150, 195},
-    {blinkcode::Colour::Green, 210, 260},
+    {blinkcode::Colour::Green, 212, 275},
 }};
 
-// A sample that moves chroma by less than this tells no colour, and is skipped.
+// A sample that moves chroma by less than this, or by less than this part of
+// the light's median sample (a flash half hidden between frames), tells no
+// colour, and is skipped.
 constexpr double TooLittleColour = 0.5;
+constexpr double WeakerThanMedian = 0.25;
+// The part of a light's colour evidence that may show another colour, or none.
+constexpr double OtherColourAtMost = 0.2;
 // A light's colour needs a lit span seen this long (a long or a steady light)
 // or this many lit spans that show a colour.
 constexpr double LongLitMs = 1000;
@@ -57,31 +63,52 @@ bool looksLikeAnLed(const SteadyLook &look)
            look.luma >= LedLumaAtLeast && look.apart && look.litFraction >= LedLitAtLeast;
 }
 
-// The light's colour: every lit span that shows a colour shows the same one,
-// well inside its band, and enough of them do; else -1.
+// The light's colour: that of all its lit spans together, each weighing by how
+// strongly it shows its colour, well inside the colour's band; and the spans
+// that show another colour or none clearly weigh little against it (a flash
+// half hidden between two frames shows more of the glow than of the light).
+// Enough spans must show it; else -1.
 int colourOfLight(const LightEvidence &light)
 {
     const auto lit =
         std::count_if(light.spans.begin(), light.spans.end(), [](const Span &s) { return s.lit; });
     if (light.colours.size() != std::size_t(lit))
         return -1; // samples that cannot be matched to the lit spans tell nothing
-    int colour = -1, coloured = 0;
+    std::vector<double> strengths;
+    for (const ColourSample &sample : light.colours)
+        strengths.push_back(std::hypot(sample.cb, sample.cr));
+    std::sort(strengths.begin(), strengths.end());
+    const double floor =
+        std::max(TooLittleColour,
+                 strengths.empty() ? 0 : WeakerThanMedian * strengths[strengths.size() / 2]);
+    ColourSample sum;
+    int coloured = 0;
     bool longLit = false;
     std::size_t next = 0;
     for (const Span &span : light.spans) {
         if (!span.lit)
             continue;
         const ColourSample &sample = light.colours[next++];
-        if (!(std::hypot(sample.cb, sample.cr) >= TooLittleColour))
+        if (!(std::hypot(sample.cb, sample.cr) >= floor))
             continue;
-        const int seen = colourOf(sample);
-        if (seen < 0 || (colour >= 0 && seen != colour))
-            return -1;
-        colour = seen;
+        sum.cb += sample.cb;
+        sum.cr += sample.cr;
         ++coloured;
         longLit = longLit || span.minMs >= LongLitMs;
     }
-    return longLit || coloured >= ColouredSpansNeeded ? colour : -1;
+    const int colour = colourOf(sum);
+    if (colour < 0 || !(longLit || coloured >= ColouredSpansNeeded))
+        return -1;
+    double against = 0, total = 0;
+    for (const ColourSample &sample : light.colours) {
+        const double strength = std::hypot(sample.cb, sample.cr);
+        if (!(strength >= floor))
+            continue;
+        total += strength;
+        if (colourOf(sample) != colour)
+            against += strength;
+    }
+    return against <= OtherColourAtMost * total ? colour : -1;
 }
 
 // How close an unsure reading came to a code: a code whose colour was in
