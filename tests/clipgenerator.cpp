@@ -233,7 +233,8 @@ struct Scene {
     // The hand over the LED, in front of everything.
     bool inHand(double x, double y) const
     {
-        return std::pow((x - ledX) / (0.17 * w), 2) + std::pow((y - handY) / (0.35 * h), 2) < 1;
+        return handY < 1e8 &&
+               std::pow((x - ledX) / (0.17 * w), 2) + std::pow((y - handY) / (0.35 * h), 2) < 1;
     }
 
     // The light at scene point (x, y) of frame row `row`.
@@ -276,7 +277,11 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
     buffer.resize(yStride * setup.height + 2 * cStride * ch);
     std::uint8_t *y = buffer.data(), *cb = y + yStride * setup.height, *cr = cb + cStride * ch;
     const std::vector<double> times = frameTimes(setup);
-    const double t = times.at(i), w = setup.width, h = setup.height;
+    // The scene is laid out as the picture is shown; rows are read out as stored.
+    const bool sideways = setup.rotation % 180 != 0;
+    const double t = times.at(i), rows = setup.height;
+    const double w = sideways ? setup.height : setup.width,
+                 h = sideways ? setup.width : setup.height;
     const double interval = 1000 / setup.fps;
     const double readoutMs = setup.readoutMs > 0 ? setup.readoutMs : 0.8 * interval;
     const double exposure = setup.exposureMs > 0 ? setup.exposureMs : interval;
@@ -311,7 +316,7 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
                 lens,   std::vector<double>(std::size_t(setup.height))};
         std::size_t first = 0, before = 0;
         for (int row = 0; row < setup.height; ++row) {
-            const double from = t + row / h * readoutMs;
+            const double from = t + row / rows * readoutMs;
             l.rows[row] =
                 (1 - setup.ghost) * litPart(spans, from, from + exposure, first) +
                 setup.ghost * litPart(spans, from - interval, from - interval + exposure, before);
@@ -368,7 +373,7 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
     // Mains light pulses at 100 or 120 Hz, each row averaging it over its own exposure.
     std::vector<double> flicker(setup.height, 1.0);
     for (int row = 0; row < setup.height && setup.flickerHz > 0; ++row) {
-        const double f = 2 * Pi * setup.flickerHz / 1000, from = t + row / h * readoutMs;
+        const double f = 2 * Pi * setup.flickerHz / 1000, from = t + row / rows * readoutMs;
         flicker[row] = 1 + setup.flickerDepth *
                                (std::cos(f * from) - std::cos(f * (from + exposure))) /
                                (f * exposure);
@@ -390,11 +395,16 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
         return gamma[std::size_t(v * 4096)];
     };
     std::uint64_t noise = std::uint64_t(hash01(setup.seed, i, 4) * 9e15) | 1;
-    auto pixel = [&](int px, int py) {
+    const int W = setup.width - 1, H = setup.height - 1;
+    auto pixel = [&](int sx, int py) {
+        // Shown turned clockwise by the rotation.
+        const int rot = setup.rotation;
+        const int px = rot == 90 ? H - py : rot == 180 ? W - sx : rot == 270 ? py : sx;
+        const int dy = rot == 90 ? sx : rot == 180 ? H - py : rot == 270 ? W - sx : py;
         Rgb sum;
         for (int k = 0; k < samples; ++k) {
             const double f = samples > 1 ? double(k) / (samples - 1) - 0.5 : 0;
-            const double qx = px - w / 2 + p0[0] + f * blurX, qy = py - h / 2 + p0[1] + f * blurY;
+            const double qx = px - w / 2 + p0[0] + f * blurX, qy = dy - h / 2 + p0[1] + f * blurY;
             sum = sum +
                   scene.radiance(w / 2 + cosA * qx - sinA * qy, h / 2 + sinA * qx + cosA * qy, py);
         }
@@ -581,6 +591,7 @@ std::vector<std::string> ffmpegDrawnClip(const ClipSetup &setup, const std::stri
             "-c:v",     "libx264",
             "-pix_fmt", "yuv420p",
             "-crf",     std::to_string(setup.quality),
+            "-f",       "mp4",
             path};
 }
 
@@ -726,11 +737,10 @@ void variableRate(ClipSetup &s, std::mt19937 &r)
     s.jitterMs = uniform(r, 0.5, 3);
     s.dropRate = uniform(r, 0, 0.04);
 }
+// Stored as the sensor reads it, shown upright: the unit further away.
 void portrait(ClipSetup &s, std::mt19937 &r)
 {
-    std::swap(s.width, s.height);
-    s.ledRadius *= s.width / double(s.height); // the same unit, further away
-    s.ledRadius = std::max(s.ledRadius, 1.5);
+    s.ledRadius = std::max(s.ledRadius * s.height / s.width, 1.5);
     s.rotation = chance(r, 0.5) ? 90 : 270;
 }
 void lowBitrate(ClipSetup &s, std::mt19937 &r)
