@@ -18,6 +18,7 @@ constexpr int MaxLights = 8;
 // How clearly a cell must change to hold a light: luma steps, or chroma steps
 // weighted as below, between its lit few frames and its usual level.
 constexpr double MinScore = 24;
+constexpr int RiseOverNoise = 4;
 // A light's colour moves its chroma extremes less than a clipped core moves
 // luma, and with less noise.
 constexpr std::array<double, 4> ChannelWeight{1, 1.5, 1.5, 1.5};
@@ -101,12 +102,15 @@ void edges(std::vector<float> &profile)
 
 // The shift of `edges` against `reference` near `around`, in pixels: the one
 // with the smallest mean difference over the part both see.
+// How much better than staying put a shift must match to be believed.
+constexpr double ClearMatch = 0.8;
+
 int bestShift(const std::vector<float> &reference, const std::vector<float> &profile, int around,
               int reach)
 {
     const int n = int(reference.size());
     int best = around;
-    double bestCost = 1e300;
+    double bestCost = 1e300, stayCost = 1e300;
     for (int s = around - reach; s <= around + reach; ++s) {
         if (std::abs(s) > n / 4)
             continue;
@@ -115,12 +119,16 @@ int bestShift(const std::vector<float> &reference, const std::vector<float> &pro
         for (int i = from; i < to; ++i)
             cost += std::abs(double(profile[std::size_t(i + s)]) - reference[std::size_t(i)]);
         cost /= std::max(1, to - from);
+        if (s == around)
+            stayCost = cost;
         if (cost < bestCost) {
             bestCost = cost;
             best = s;
         }
     }
-    return best;
+    // A picture without clear edges (a plain wall, the dark) matches anywhere
+    // about as well: the picture is then taken to stay where it was.
+    return bestCost < ClearMatch * stayCost ? best : around;
 }
 
 } // namespace
@@ -292,8 +300,12 @@ std::vector<Light> LightFinder::blinkingLights() const
                 seen += histogram[v] = int(counts[v]);
             if (seen < 3)
                 break;
-            const double s =
-                ChannelWeight[k] * (brightestBut(histogram, 2) - percentile(histogram, seen, 0.4));
+            // The rise must also stand clear of the channel's own flicker in its
+            // usual, dark frames (a light is lit at most a third of the time).
+            const int usual = percentile(histogram, seen, 0.35);
+            const int rise = brightestBut(histogram, 2) - usual;
+            const int noise = usual - percentile(histogram, seen, 0.05);
+            const double s = rise >= RiseOverNoise * noise ? ChannelWeight[k] * rise : 0;
             if (s > score[c]) {
                 score[c] = s;
                 bestChannel[c] = int(k);
@@ -393,59 +405,71 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
         light.curve.push_back({m_times[t], float(level)});
     }
     light.evidence.spans = sliceLightCurve(light.curve);
-    light.evidence.colours = coloursOf(members, light.evidence.spans);
+    light.evidence.colours = coloursOf(members, light.curve, light.evidence.spans);
     return light;
 }
 
 // Each lit span's colour: the cells' mean chroma while lit less their mean
 // chroma in the dark around it, summed over the light and its glow.
 std::vector<ColourSample> LightFinder::coloursOf(const std::vector<int> &members,
+                                                 const std::vector<LightSample> &curve,
                                                  const std::vector<Span> &spans) const
 {
     constexpr double Around = 1000; // ms of dark on each side
-    std::vector<ColourSample> colours;
-    auto mean = [&](double from, double to, double &cb, double &cr) {
+    // The mean colour of the frames from `from` to `to` in which the light is
+    // lit (or dark): the glow's mean chroma over the cells, and its most
+    // coloured pixels, which tell the colour of an LED too small to move a
+    // cell's mean (reddest up, greenest down, yellowest down).
+    auto mean = [&](double from, double to, bool lit, double &cb, double &cr) {
         const auto a = std::lower_bound(m_times.begin(), m_times.end(), from);
-        const auto b = std::lower_bound(m_times.begin(), m_times.end(), to);
+        const auto b = std::upper_bound(m_times.begin(), m_times.end(), to);
         double n = 0;
         cb = cr = 0;
         for (auto t = a; t < b; ++t) {
+            const std::size_t frame = std::size_t(t - m_times.begin());
+            if (lit ? !(curve[frame].level > 0.45f) : !(curve[frame].level < 0.25f))
+                continue;
+            int redness = 0, greenness = 0, yellowness = 0;
             for (int c : members) {
-                const std::uint8_t *v = cell(std::size_t(t - m_times.begin()), c);
+                const std::uint8_t *v = cell(frame, c);
                 if (missing(v))
                     continue;
                 cb += (v[Channel::MeanCb] - 128) / 2.0;
                 cr += (v[Channel::MeanCr] - 128) / 2.0;
+                redness = std::max<int>(redness, v[Channel::Redness]);
+                greenness = std::max<int>(greenness, v[Channel::Greenness]);
+                yellowness = std::max<int>(yellowness, v[Channel::Yellowness]);
             }
+            cb -= yellowness;
+            cr += redness - greenness;
             n += 1;
         }
         cb /= std::max(1.0, n);
         cr /= std::max(1.0, n);
         return n;
     };
+    std::vector<ColourSample> colours;
     for (std::size_t i = 0; i < spans.size(); ++i) {
         if (!spans[i].lit)
             continue;
-        // The lit samples, and the clearly dark ones on either side.
+        // The lit frames, and the dark ones on either side.
         const Span &span = spans[i];
-        const double start = span.startMs, end = span.startMs + std::max(span.minMs, 1.0);
-        double cb = 0, cr = 0, darkCb = 0, darkCr = 0, n = 0, darkN = 0;
-        mean(start, end + 1, cb, cr);
+        const double start = span.startMs, end = span.startMs + span.maxMs;
+        double cb = 0, cr = 0, darkCb = 0, darkCr = 0, darkN = 0;
+        const double litN = mean(start, end, true, cb, cr);
         for (const std::size_t j : {i - 1, i + 1}) {
             if (j >= spans.size() || spans[j].lit)
                 continue;
-            const Span &d = spans[j];
-            const double from = j < i ? std::max(d.startMs, start - Around) : end + 40;
-            const double to = j < i ? start - 40 : std::min(end + Around, d.startMs + d.minMs);
+            const double from = j < i ? start - Around : end;
+            const double to = j < i ? start : end + Around;
             double b = 0, r = 0;
-            const double k = mean(from, to, b, r);
+            const double k = mean(from, to, false, b, r);
             darkCb += b * k;
             darkCr += r * k;
             darkN += k;
         }
-        n = darkN;
         ColourSample sample;
-        if (n > 0) {
+        if (litN > 0 && darkN > 0) {
             sample.cb = cb - darkCb / darkN;
             sample.cr = cr - darkCr / darkN;
         }

@@ -44,6 +44,7 @@ private:
     bool steadyLight(Light &light) const;
     Light lightOf(const std::vector<int> &members, int channel) const;
     std::vector<ColourSample> coloursOf(const std::vector<int> &members,
+                                        const std::vector<LightSample> &curve,
                                         const std::vector<Span> &spans) const;
     const std::uint8_t *cell(std::size_t frame, int c) const
     {
