@@ -1,11 +1,45 @@
 #include "spans.h"
 
+#include <algorithm>
+
 namespace recording {
 
 namespace {
 
 constexpr float LitAbove = 0.45f;
 constexpr float DarkBelow = 0.25f;
+// Between the thresholds a sample is also judged against the flash around it:
+// one that rises this much over the lowest of the last RiseWithinMs is lit (a
+// flash only partly exposed), and one that has fallen back by FallBack of its
+// flash's rise is dark (the glow that noise reduction and compression leave).
+constexpr float ClearRise = 0.3f;
+constexpr double RiseWithinMs = 300;
+constexpr float FallBack = 0.4f;
+
+// Each sample's state: 1 lit, 0 dark, -1 undecided.
+std::vector<int> states(const std::vector<LightSample> &curve)
+{
+    std::vector<int> state(curve.size(), -1);
+    float peak = 0, base = 0;
+    bool lit = false;
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+        const float level = curve[i].level;
+        float lowest = level;
+        // (at most 64 samples back: 300 ms even at 200 frames/s)
+        for (std::size_t j = i;
+             j-- > 0 && i - j <= 64 && curve[j].timeMs >= curve[i].timeMs - RiseWithinMs;)
+            lowest = std::min(lowest, curve[j].level);
+        if (level > LitAbove || (!(level < DarkBelow) && level - lowest >= ClearRise))
+            state[i] = 1;
+        else if (level < DarkBelow || (lit && peak - level >= FallBack * (peak - base)))
+            state[i] = 0;
+        if (state[i] == 1 && !lit)
+            base = lowest, peak = level;
+        peak = std::max(peak, level);
+        lit = state[i] == 1 || (lit && state[i] < 0);
+    }
+    return state;
+}
 
 } // namespace
 
@@ -26,25 +60,27 @@ std::vector<Span> sliceLightCurve(const std::vector<LightSample> &curve)
         span.maxMs = afterMs - (span.cutAtStart ? firstMs : beforeMs);
         spans.push_back(span);
     };
-    for (const LightSample &sample : curve) {
-        // A sample between the thresholds decides nothing: an edge lies
-        // somewhere between the last clear sample and the next one.
-        if (!(sample.level > LitAbove) && !(sample.level < DarkBelow))
+    const std::vector<int> state = states(curve);
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+        // A sample that is neither decides nothing: an edge lies somewhere
+        // between the last clear sample and the next one.
+        const LightSample &sample = curve[i];
+        if (state[i] < 0)
             continue;
         if (known && !(sample.timeMs > lastMs))
             continue; // time must run forward
-        const bool state = sample.level > LitAbove;
+        const bool on = state[i] == 1;
         if (!known) {
             known = true;
-            lit = state;
+            lit = on;
             firstMs = lastMs = sample.timeMs;
             continue;
         }
-        if (state != lit) {
+        if (on != lit) {
             close(sample.timeMs);
             beforeMs = lastMs;
             firstMs = sample.timeMs;
-            lit = state;
+            lit = on;
         }
         lastMs = sample.timeMs;
     }

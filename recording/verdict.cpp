@@ -158,9 +158,9 @@ int colourOf(const ColourSample &sample)
 
 // The rules, in the order they apply:
 //  1. A light that is never dark counts only when it looks like an LED (small,
-//     saturated, bright, apart from other bright areas, lit all the recording);
-//     a lamp, a window, a pale light or a sign is left out. No light left:
-//     no_blinking_light.
+//     saturated, bright, apart from other bright areas, lit all the recording)
+//     of one of the unit's colours; a lamp, a window, a pale light, a sign or a
+//     blue light is left out. No light left: no_blinking_light.
 //  2. Each light's colour: every lit span that shows a colour lies well inside
 //     the same colour's band, and a long light or three lit spans show it;
 //     otherwise the colour is unclear.
@@ -181,11 +181,13 @@ Verdict judge(const std::vector<LightEvidence> &lights, double frameIntervalMs)
     std::vector<bool> counts(lights.size(), false);
     for (std::size_t i = 0; i < lights.size(); ++i) {
         const LightEvidence &light = lights[i];
-        if (light.spans.empty() || (neverDark(light) && !looksLikeAnLed(light.look)))
+        const int colour = colourOfLight(light);
+        if (light.spans.empty() ||
+            (neverDark(light) && (!looksLikeAnLed(light.look) || colour < 0)))
             continue;
         counts[i] = true;
         SpanContext context;
-        context.colour = colourOfLight(light);
+        context.colour = colour;
         context.frameIntervalMs = frameIntervalMs;
         readings[i] = readBlinkCode(light.spans, context);
     }
