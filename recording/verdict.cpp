@@ -11,20 +11,21 @@ namespace recording {
 
 namespace {
 
-// A colour's band of hue in the Cb/Cr plane, in degrees, where it is sure: the
-// part of its band that lies at least 5 degrees from the band's outer edges and
-// far from its neighbours, so that a colour moved by white balance drift towards
-// an edge reads as unclear, never as the neighbour. Pure red lies at 109,
-// amber at 139, yellow at 171, lime at 202, green at 232 and cyan at 289; a red
-// LED's orange glow moves it towards 125, a green LED's blue towards 260.
+// A colour's band of hue in the Cb/Cr plane, in degrees, where it is sure:
+// the hue of a lit span's change as the finder measures it, glow and most
+// coloured pixels together. Filmed LEDs measure: red 105 to 130 (its orange
+// glow), amber 142 to 147, yellow 155 to 171, lime about 190, green 230 to 270
+// (its blue). Each band keeps 5 to 10 degrees from the colours between, so that
+// a colour moved by white balance towards an edge reads as unclear, never as
+// the neighbour.
 struct Band {
     blinkcode::Colour colour;
     double fromDegrees, toDegrees;
 };
 constexpr std::array<Band, 3> SureBands{{
-    {blinkcode::Colour::Red, 85, 131},
-    {blinkcode::Colour::Yellow, 150, 195},
-    {blinkcode::Colour::Green, 212, 275},
+    {blinkcode::Colour::Red, 85, 134},
+    {blinkcode::Colour::Yellow, 152, 180},
+    {blinkcode::Colour::Green, 222, 290},
 }};
 
 // A sample that moves chroma by less than this, or by less than this part of

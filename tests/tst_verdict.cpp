@@ -170,12 +170,12 @@ private slots:
 
     // A code whose colour white balance pushed anywhere: read in a colour only
     // well inside that colour's band, never as its neighbour.
-    // Across every hue: a colour is read only nearer its own hue than any other
-    // colour's; around each colour's own hue it is read; and amber, lime and cyan
-    // LEDs (between the colours) are never read.
+    // Across every hue, with the hues filmed LEDs measure: a colour is read only
+    // nearer its own LEDs' hue than any other's, around its own it is read, and
+    // amber and lime LEDs (between the colours) are never read.
     void hueSweep()
     {
-        constexpr std::array<double, 3> Own{232, 109, 171}; // green, red, yellow
+        constexpr std::array<double, 3> Own{255, 118, 163}; // green, red, yellow
         for (double hue = 0.25; hue < 360; hue += 0.5) {
             const Reading reading = recording::judge({light(Code, {hue})}, Frame).reading;
             if (reading.colour >= 0) {
@@ -183,10 +183,10 @@ private slots:
                 for (double other : Own)
                     QVERIFY2(own <= std::abs(hue - other), qPrintable(QString::number(hue)));
             }
-            for (double between : {139.0, 202.0, 289.0})
-                QVERIFY(std::abs(hue - between) > 4 || reading.colour < 0);
+            for (double between : {144.5, 190.0})
+                QVERIFY(std::abs(hue - between) > 5 || reading.colour < 0);
             for (int c = 1; c < 3; ++c)
-                QVERIFY(std::abs(hue - Own[std::size_t(c)]) > 15 ||
+                QVERIFY(std::abs(hue - Own[std::size_t(c)]) > 8 ||
                         (reading.colour == c && reading.status == Status::Decoded));
         }
     }

@@ -21,10 +21,10 @@ namespace {
 
 using namespace recording;
 
-// Where each colour lies in the Cb/Cr plane, in degrees: green, red, yellow.
-constexpr std::array<double, 3> Hues{230, 110, 165};
-// Hues between the colours' bands.
-constexpr std::array<double, 3> Unclear{137, 202, 300};
+// Where filmed LEDs of each colour lie in the Cb/Cr plane, in degrees: green,
+// red, yellow; and amber, lime and blue, between them.
+constexpr std::array<double, 3> Hues{255, 118, 163};
+constexpr std::array<double, 3> Unclear{144.5, 190, 320};
 
 // What a light truly shows, when it shows a code.
 struct Truth {
@@ -102,9 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     setup.dropped = input.ConsumeFloatingPointInRange(0.0, 0.1);
     setup.noise = input.ConsumeFloatingPointInRange(0.0, 0.15);
     setup.seed = input.ConsumeIntegral<unsigned>();
-    // White balance drift and noise together stay below the 35 degrees from a
+    // White balance drift and noise together stay below the 29 degrees from a
     // colour to its neighbour's band; at their largest they reach a band's edge.
-    const double drift = input.ConsumeFloatingPointInRange(-25.0, 25.0);
+    const double drift = input.ConsumeFloatingPointInRange(-18.0, 18.0);
     const double hueNoise = input.ConsumeFloatingPointInRange(0.0, 9.0);
     const double faint = input.ConsumeFloatingPointInRange(0.0, 0.5);
 
