@@ -6,8 +6,9 @@
 // --decode), so that its peak memory is its own. Clips are made once and kept
 // in the build folder (BENCH_CLIPS); making the 4K ones takes minutes.
 //
-//   bench_recording [--speed | --accuracy] [--repeat N] [--corpus N]
-//   --repeat: the best of N runs of each reading; --corpus: N clips per difficulty (default 4)
+//   bench_recording [--speed | --accuracy] [--repeat N] [--corpus N] [--shared DIR]
+//   --repeat: the best of N runs of each reading; --corpus: N clips per level (default 20);
+//   --shared: a folder of recordings with their truth.json (or KESTRION_RECORDINGS), read too
 
 #include "clipgenerator.h"
 #include "videoreader.h"
@@ -21,12 +22,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -167,92 +172,80 @@ void speed(const std::string &self, int repeat)
     }
 }
 
-// How long one cycle of a code lasts at the unit's nominal timing.
-double cycleMs(const clips::ClipSetup &setup)
-{
-    if (setup.colour == int(blinkcode::Colour::Green))
-        return 1100;
-    return double(blinkcode::codeCycle(setup.flashes).count());
-}
-
-struct Level {
-    const char *name;
-    std::function<void(clips::ClipSetup &, std::mt19937 &)> apply;
-};
-
-void accuracy(int perLevel)
-{
-    const std::vector<Level> levels{
-        {"clean", [](clips::ClipSetup &, std::mt19937 &) {}},
-        {"shaky, drifting",
-         [](clips::ClipSetup &s, std::mt19937 &) { s.shakePx = 3, s.driftPx = 25; }},
-        {"mains flicker",
-         [](clips::ClipSetup &s, std::mt19937 &r) {
-             s.flickerHz = r() % 2 ? 100 : 120, s.flickerDepth = 0.3;
-         }},
-        {"exposure, white balance",
-         [](clips::ClipSetup &s, std::mt19937 &) { s.gainRamp = 0.5, s.level = 0.6; }},
-        {"dim room, short exposure",
-         [](clips::ClipSetup &s, std::mt19937 &) {
-             s.level = 0.35, s.noise = 8, s.exposureMs = 4;
-         }},
-        {"small LED, strong compression",
-         [](clips::ClipSetup &s, std::mt19937 &) { s.ledRadius = 1.2, s.quality = 32; }},
-        {"lamp and other blinker",
-         [](clips::ClipSetup &s, std::mt19937 &) { s.lamp = s.otherBlinker = true; }},
-        {"clock off 3 %, frame jitter",
-         [](clips::ClipSetup &s, std::mt19937 &r) {
-             s.clockFactor = r() % 2 ? 0.97 : 1.03, s.jitterMs = 10;
-         }},
-        {"portrait HEVC", [](clips::ClipSetup &s,
-                             std::mt19937 &) { s.rotation = 90, s.codec = clips::Codec::HevcMp4; }},
-        {"unsure: too short", [](clips::ClipSetup &s, std::mt19937 &) { s.durationS /= 3; }},
-        {"unsure: 15 fps, 2 ms exposure",
-         [](clips::ClipSetup &s, std::mt19937 &) { s.fps = 15, s.exposureMs = 2; }},
-        {"unsure: two codes blink",
-         [](clips::ClipSetup &s, std::mt19937 &) {
-             s.colour = int(blinkcode::Colour::Red) + s.colour % 2, s.otherCode = {2, 5, 1, 3};
-             s.durationS = (cycleMs(s) * 1.03 + 10000) / 1000;
-         }},
-    };
-    std::printf("\naccuracy, %d clips per level  %9s %7s %6s\n", perLevel, "right", "unsure",
-                "WRONG");
-    for (std::size_t l = 0; l < levels.size(); ++l) {
-        int right = 0, unsure = 0, wrong = 0;
-        for (int k = 0; k < perLevel; ++k) {
-            std::mt19937 random(unsigned(1000 * l + k));
-            clips::ClipSetup setup;
-            setup.seed = random();
-            setup.colour = int(random() % 3);
-            setup.pattern = int(random() % 3);
-            for (int &n : setup.flashes)
-                n = 1 + int(random() % 16);
-            setup.startMs = std::uniform_real_distribution<double>(0, cycleMs(setup))(random);
-            setup.durationS = setup.colour == int(blinkcode::Colour::Green)
-                                  ? 12
-                                  : (cycleMs(setup) * 1.03 + 10000) / 1000;
-            levels[l].apply(setup, random);
-            const fs::path path = fs::path(BENCH_CLIPS) / "corpus" /
-                                  ("level" + std::to_string(l) + "-" + std::to_string(k) + ".mp4");
-            if (!ensureClip(setup, path))
-                continue;
+// Counts one reading: right is the truth decoded, or unsure where the clip does
+// not hold one code; a code other than the truth, or any code there, is WRONG.
+struct Tally {
+    int right = 0, unsure = 0, wrong = 0;
+    void add(const std::string &path, bool readable, int colour, int pattern,
+             const std::array<int, 4> &flashes)
+    {
 #ifdef KESTRION_DECODER
-            const recording::Reading r = recording::decodeRecording(path).reading;
-            const bool truth =
-                r.colour == setup.colour &&
-                (setup.colour == int(blinkcode::Colour::Green) ? r.pattern == setup.pattern
-                                                               : r.flashes == setup.flashes);
-            if (r.status != recording::Status::Decoded)
-                ++unsure;
-            else
-                ++(truth ? right : wrong);
+        const recording::Reading r = recording::decodeRecording(path).reading;
+        const bool truth =
+            r.colour == colour &&
+            (colour == int(blinkcode::Colour::Green) ? r.pattern == pattern : r.flashes == flashes);
+        if (r.status != recording::Status::Decoded)
+            ++(readable ? unsure : right);
+        else
+            ++(readable && truth ? right : wrong);
 #else
-            ++unsure;
+        (void)path, (void)readable, (void)colour, (void)pattern, (void)flashes;
+        ++unsure;
 #endif
-        }
-        std::printf("%-30s %6d %7d %6d\n", levels[l].name, right, unsure, wrong);
+    }
+    void print(const std::string &name) const
+    {
+        std::printf("%-30s %6d %7d %6d\n", name.c_str(), right, unsure, wrong);
         std::fflush(stdout);
     }
+};
+
+// The sample recordings beside their truth.json, every one of them readable.
+void sharedRecordings(const fs::path &folder)
+{
+    QFile file(QString::fromStdString((folder / "truth.json").string()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::printf("%-30s (no %s)\n", "shared recordings", file.fileName().toUtf8().constData());
+        return;
+    }
+    Tally tally;
+    for (const QJsonValue &v : QJsonDocument::fromJson(file.readAll())["recordings"].toArray()) {
+        const QJsonObject o = v.toObject();
+        const auto colour = std::find(blinkcode::ColourNames.begin(), blinkcode::ColourNames.end(),
+                                      o["colour"].toString().toStdString());
+        std::array<int, 4> flashes{};
+        for (int k = 0; k < 4; ++k)
+            flashes[k] = o["flashes"][k].toInt();
+        tally.add((folder / o["file"].toString().toStdString()).string(), true,
+                  int(colour - blinkcode::ColourNames.begin()), o["pattern"].toInt(-1), flashes);
+    }
+    tally.print("shared recordings");
+}
+
+void accuracy(int perLevel, const char *shared)
+{
+    std::printf("\naccuracy, %d clips per level  %9s %7s %6s\n", perLevel, "right", "unsure",
+                "WRONG");
+    std::printf("(for the levels marked unsure, right means unsure and any code is WRONG)\n");
+    for (std::size_t l = 0; l < clips::levels().size(); ++l) {
+        const clips::Level &level = clips::levels()[l];
+        Tally tally;
+        for (int k = 0; k < perLevel; ++k) {
+            clips::ClipSetup setup;
+            clips::drawClip(level.name, unsigned(1000 * l + k), setup);
+            // Named after what it holds, so that a changed level makes its clips anew.
+            const fs::path path =
+                fs::path(BENCH_CLIPS) / "corpus" /
+                (std::string(level.name) + "-" + std::to_string(k) + "-" +
+                 std::to_string(std::hash<std::string>()(clips::describe(setup)) % 100000) +
+                 ".mp4");
+            if (ensureClip(setup, path))
+                tally.add(path, level.readable, setup.colour, setup.pattern, setup.flashes);
+        }
+        tally.print(std::string(level.readable ? "" : "unsure: ") + level.name);
+    }
+    if (shared)
+        sharedRecordings(shared);
 #ifndef KESTRION_DECODER
     std::printf("(the decoder is not built yet: every clip counts as unsure)\n");
 #endif
@@ -265,23 +258,26 @@ int main(int argc, char **argv)
     if (argc == 3 &&
         (std::strcmp(argv[1], "--frames") == 0 || std::strcmp(argv[1], "--decode") == 0))
         return readInChild(argv[1], argv[2]);
-    int repeat = 1, perLevel = 4;
+    int repeat = 1, perLevel = 20;
+    const char *shared = std::getenv("KESTRION_RECORDINGS");
     bool speedOnly = false, accuracyOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--repeat" || arg == "--corpus") && i + 1 < argc)
             (arg == "--repeat" ? repeat : perLevel) = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--shared" && i + 1 < argc)
+            shared = argv[++i];
         else if (arg == "--speed" || arg == "--accuracy")
             (arg == "--speed" ? speedOnly : accuracyOnly) = true;
         else {
             std::fprintf(stderr, "usage: bench_recording [--speed | --accuracy] [--repeat N] "
-                                 "[--corpus N]\n");
+                                 "[--corpus N] [--shared DIR]\n");
             return 2;
         }
     }
     if (!accuracyOnly)
         speed(fs::canonical("/proc/self/exe"), repeat);
     if (!speedOnly)
-        accuracy(perLevel);
+        accuracy(perLevel, shared);
     return 0;
 }
