@@ -279,7 +279,8 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
     const std::vector<double> times = frameTimes(setup);
     // The scene is laid out as the picture is shown; rows are read out as stored.
     const bool sideways = setup.rotation % 180 != 0;
-    const double t = times.at(i), rows = setup.height;
+    const double t = std::size_t(i) < times.size() ? times[i] : i * 1000 / setup.fps;
+    const double rows = setup.height;
     const double w = sideways ? setup.height : setup.width,
                  h = sideways ? setup.width : setup.height;
     const double interval = 1000 / setup.fps;
@@ -359,9 +360,10 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
         return std::array{
             setup.shakePx * (0.6 * std::sin(f + setup.seed) + 0.3 * std::sin(1.9 * f + 2) +
                              0.3 * std::sin(0.45 * f)) +
-                setup.driftPx * u + (setup.panToMs > setup.panFromMs ? 0.75 * w * pan : 0),
+                setup.driftPx * u + (setup.panToMs > setup.panFromMs ? 0.75 * w * pan : 0) +
+                setup.aimX * w,
             setup.shakePx * (0.6 * std::sin(1.1 * f) + 0.3 * std::sin(2.3 * f + 1)) +
-                0.5 * setup.driftPx * u,
+                0.5 * setup.driftPx * u + setup.aimY * h,
             setup.rollDeg * Pi / 180 * std::sin(2 * Pi * 0.23 * ms / 1000 + setup.seed)};
     };
     const auto p0 = pose(t + exposure / 2);
@@ -900,6 +902,7 @@ bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s)
     for (int &n : s.flashes)
         n = 1 + int(r() % 16);
     s.clockFactor = uniform(r, 0.98, 1.02);
+    s.aimX = uniform(r, -0.15, 0.15), s.aimY = uniform(r, -0.12, 0.12);
     s.ledPower = uniform(r, 3, 15);
     s.haloScale = uniform(r, 1.4, 2.2);
     s.faceGrey = uniform(r, 0.35, 0.6);
