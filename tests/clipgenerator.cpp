@@ -56,7 +56,7 @@ struct Rgb {
 // yellow and white. Keyed by hue: red 0, yellow 1, green 2, cyan 2.5.
 Rgb ledRgb(double hue)
 {
-    static const Rgb keys[] = {{1, 0.2, 0.04}, {1, 0.72, 0.06}, {0.07, 1, 0.3}, {0.05, 0.85, 0.9}};
+    static const Rgb keys[] = {{1, 0.2, 0.04}, {1, 0.72, 0.06}, {0.22, 1, 0.18}, {0.05, 0.85, 0.9}};
     hue = std::clamp(hue, 0.0, 2.5);
     const int k = std::min(2, int(hue));
     const double f = k < 2 ? hue - k : (hue - 2) / 0.5;
@@ -896,7 +896,7 @@ bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s)
     s.seed = r();
     const int size = int(r() % 3);
     s.width = 320 + 160 * size, s.height = 180 + 90 * size;
-    s.ledRadius = uniform(r, 2.5, 5.5) * s.width / 640;
+    s.ledRadius = uniform(r, 3, 7) * s.width / 640;
     s.colour = int(r() % 3);
     s.pattern = int(r() % 3);
     for (int &n : s.flashes)
