@@ -140,7 +140,7 @@ struct Light {
     double x, y, radius;
     Rgb colour;
     double power, halo;
-    bool lens; // a lens the room lights when it is dark
+    bool lens; // behind the unit's lens: a clear one shows the die, a smoked one dims it
     std::vector<double> rows;
 };
 
@@ -169,12 +169,12 @@ struct Scene {
                r;
     }
 
-    // A lens as the room lights it: a dark bezel, then milky, clear or smoked.
-    double lensReflectance(double dx, double dy, double base) const
+    // A lens as the room lights it: a dark bezel, then milky, clear or smoked; -1 off it.
+    double lensReflectance(double dx, double dy) const
     {
         const double R = lensR;
         if (dx * dx + dy * dy > 1.9 * R * R)
-            return base;
+            return -1;
         const double r = std::sqrt(dx * dx + dy * dy);
         const double spot =
             std::exp(-(std::pow(dx + 0.35 * R, 2) + std::pow(dy + 0.35 * R, 2)) / (0.08 * R * R));
@@ -214,7 +214,7 @@ struct Scene {
             if (std::abs(x - ledX) < 1.2 * lensR && std::abs(y - ledY - 2.4 * lensR) < 0.3 * lensR)
                 reflectance = reflectance * 0.2;
             for (const double lx : {ledX, ledX + 6 * lensR}) {
-                const double k = lensR > 0 ? lensReflectance(x - lx, y - ledY, -1) : -1;
+                const double k = lensR > 0 ? lensReflectance(x - lx, y - ledY) : -1;
                 if (k >= 0)
                     reflectance = Rgb{k, k, k};
             }
@@ -360,7 +360,7 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
         return std::array{
             setup.shakePx * (0.6 * std::sin(f + setup.seed) + 0.3 * std::sin(1.9 * f + 2) +
                              0.3 * std::sin(0.45 * f)) +
-                setup.driftPx * u + (setup.panToMs > setup.panFromMs ? 0.75 * w * pan : 0) +
+                setup.driftPx * u + (setup.panToMs > setup.panFromMs ? 0.9 * w * pan : 0) +
                 setup.aimX * w,
             setup.shakePx * (0.6 * std::sin(1.1 * f) + 0.3 * std::sin(2.3 * f + 1)) +
                 0.5 * setup.driftPx * u + setup.aimY * h,
