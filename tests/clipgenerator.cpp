@@ -885,7 +885,7 @@ const std::vector<Level> &levels()
     return all;
 }
 
-bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s)
+bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s, int width)
 {
     const auto found = std::find_if(levels().begin(), levels().end(),
                                     [&](const Level &l) { return l.name == level; });
@@ -894,7 +894,9 @@ bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s)
     std::mt19937 r(seed);
     s = ClipSetup{};
     s.seed = r();
-    const int size = int(r() % 3);
+    const int size = width > 0 ? std::clamp((width - 240) / 160, 0, 2) : int(r() % 3);
+    if (width > 0)
+        r(); // the same draws follow as at the size drawn
     s.width = 320 + 160 * size, s.height = 180 + 90 * size;
     s.ledRadius = uniform(r, 3, 7) * s.width / 640;
     s.colour = int(r() % 3);

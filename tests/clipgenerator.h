@@ -115,7 +115,8 @@ struct Level {
 const std::vector<Level> &levels();
 // A clip of a level from a seed: a random code filmed from a random point for
 // one cycle x 1.03 + 10 s (12 s for green) at 320x180 to 640x360, then the
-// level's own conditions. False when no level has that name.
-bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &setup);
+// level's own conditions. A width of 320, 480 or 640 is kept instead of the drawn
+// one. False when no level has that name.
+bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &setup, int width = 0);
 
 } // namespace clips

@@ -62,10 +62,11 @@ private slots:
         });
         row("no light in the picture", "no_blinking_light",
             [](Setup &s) { s.ledRadius = 0, s.lamp = true; });
-        // And a clip of each level, drawn from its ranges: read, or unsure for any reason.
+        // And a clip of each level at 320 x 180, drawn from its ranges: read, or unsure for
+        // any reason.
         for (const clips::Level &level : clips::levels()) {
             Setup setup;
-            clips::drawClip(level.name, 1, setup);
+            clips::drawClip(level.name, 1, setup, 320);
             QTest::newRow(level.name) << setup << QString(level.readable ? decoded : "unsure");
         }
     }
