@@ -28,7 +28,8 @@ int main(int argc, char **argv)
         {"ae", &s.autoExposure},     {"aedelay", &s.aeDelayS},
         {"wb", &s.whiteBalance},     {"gain", &s.gainRamp},
         {"shake", &s.shakePx},       {"shakehz", &s.shakeHz},
-        {"drift", &s.driftPx},       {"roll", &s.rollDeg},
+        {"drift", &s.driftPx},       {"aimx", &s.aimX},
+        {"aimy", &s.aimY},           {"roll", &s.rollDeg},
         {"jitter", &s.jitterMs},     {"drop", &s.dropRate},
         {"depth", &s.flickerDepth},  {"noise", &s.noise},
         {"ghost", &s.ghost}};

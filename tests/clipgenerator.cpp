@@ -56,7 +56,7 @@ struct Rgb {
 // yellow and white. Keyed by hue: red 0, yellow 1, green 2, cyan 2.5.
 Rgb ledRgb(double hue)
 {
-    static const Rgb keys[] = {{1, 0.2, 0.04}, {1, 0.72, 0.06}, {0.07, 1, 0.3}, {0.05, 0.85, 0.9}};
+    static const Rgb keys[] = {{1, 0.2, 0.04}, {1, 0.72, 0.06}, {0.22, 1, 0.18}, {0.05, 0.85, 0.9}};
     hue = std::clamp(hue, 0.0, 2.5);
     const int k = std::min(2, int(hue));
     const double f = k < 2 ? hue - k : (hue - 2) / 0.5;
@@ -140,7 +140,7 @@ struct Light {
     double x, y, radius;
     Rgb colour;
     double power, halo;
-    bool lens; // a lens the room lights when it is dark
+    bool lens; // behind the unit's lens: a clear one shows the die, a smoked one dims it
     std::vector<double> rows;
 };
 
@@ -169,12 +169,12 @@ struct Scene {
                r;
     }
 
-    // A lens as the room lights it: a dark bezel, then milky, clear or smoked.
-    double lensReflectance(double dx, double dy, double base) const
+    // A lens as the room lights it: a dark bezel, then milky, clear or smoked; -1 off it.
+    double lensReflectance(double dx, double dy) const
     {
         const double R = lensR;
         if (dx * dx + dy * dy > 1.9 * R * R)
-            return base;
+            return -1;
         const double r = std::sqrt(dx * dx + dy * dy);
         const double spot =
             std::exp(-(std::pow(dx + 0.35 * R, 2) + std::pow(dy + 0.35 * R, 2)) / (0.08 * R * R));
@@ -214,7 +214,7 @@ struct Scene {
             if (std::abs(x - ledX) < 1.2 * lensR && std::abs(y - ledY - 2.4 * lensR) < 0.3 * lensR)
                 reflectance = reflectance * 0.2;
             for (const double lx : {ledX, ledX + 6 * lensR}) {
-                const double k = lensR > 0 ? lensReflectance(x - lx, y - ledY, -1) : -1;
+                const double k = lensR > 0 ? lensReflectance(x - lx, y - ledY) : -1;
                 if (k >= 0)
                     reflectance = Rgb{k, k, k};
             }
@@ -279,7 +279,8 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
     const std::vector<double> times = frameTimes(setup);
     // The scene is laid out as the picture is shown; rows are read out as stored.
     const bool sideways = setup.rotation % 180 != 0;
-    const double t = times.at(i), rows = setup.height;
+    const double t = std::size_t(i) < times.size() ? times[i] : i * 1000 / setup.fps;
+    const double rows = setup.height;
     const double w = sideways ? setup.height : setup.width,
                  h = sideways ? setup.width : setup.height;
     const double interval = 1000 / setup.fps;
@@ -359,9 +360,10 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
         return std::array{
             setup.shakePx * (0.6 * std::sin(f + setup.seed) + 0.3 * std::sin(1.9 * f + 2) +
                              0.3 * std::sin(0.45 * f)) +
-                setup.driftPx * u + (setup.panToMs > setup.panFromMs ? 0.75 * w * pan : 0),
+                setup.driftPx * u + (setup.panToMs > setup.panFromMs ? 0.9 * w * pan : 0) +
+                setup.aimX * w,
             setup.shakePx * (0.6 * std::sin(1.1 * f) + 0.3 * std::sin(2.3 * f + 1)) +
-                0.5 * setup.driftPx * u,
+                0.5 * setup.driftPx * u + setup.aimY * h,
             setup.rollDeg * Pi / 180 * std::sin(2 * Pi * 0.23 * ms / 1000 + setup.seed)};
     };
     const auto p0 = pose(t + exposure / 2);
@@ -883,7 +885,7 @@ const std::vector<Level> &levels()
     return all;
 }
 
-bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s)
+bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s, int width)
 {
     const auto found = std::find_if(levels().begin(), levels().end(),
                                     [&](const Level &l) { return l.name == level; });
@@ -892,14 +894,17 @@ bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s)
     std::mt19937 r(seed);
     s = ClipSetup{};
     s.seed = r();
-    const int size = int(r() % 3);
+    const int size = width > 0 ? std::clamp((width - 240) / 160, 0, 2) : int(r() % 3);
+    if (width > 0)
+        r(); // the same draws follow as at the size drawn
     s.width = 320 + 160 * size, s.height = 180 + 90 * size;
-    s.ledRadius = uniform(r, 2.5, 5.5) * s.width / 640;
+    s.ledRadius = uniform(r, 3, 7) * s.width / 640;
     s.colour = int(r() % 3);
     s.pattern = int(r() % 3);
     for (int &n : s.flashes)
         n = 1 + int(r() % 16);
     s.clockFactor = uniform(r, 0.98, 1.02);
+    s.aimX = uniform(r, -0.15, 0.15), s.aimY = uniform(r, -0.12, 0.12);
     s.ledPower = uniform(r, 3, 15);
     s.haloScale = uniform(r, 1.4, 2.2);
     s.faceGrey = uniform(r, 0.35, 0.6);

@@ -56,20 +56,21 @@ struct ClipSetup {
     double panFromMs = 0, panToMs = 0;     // the phone points away from the unit
 
     // The camera.
-    double exposureMs = 0;   // 0: the whole frame interval
-    double readoutMs = 0;    // rolling shutter, top row to bottom; 0: 0.8 of the frame interval
-    double autoExposure = 0; // how much darker the picture gets while the LED stays lit, 0 to 0.6
-    double aeDelayS = 0.4;   // how quickly it follows: 0.15 to 0.8 s (it lets go 4 times slower)
-    double whiteBalance = 0; // how far it corrects the lit LED's colour, 0 to 1
-    double gainRamp = 0;     // gains drift apart by this much per channel over the clip
-    double shakePx = 0;      // hand tremor, in pixels
-    double shakeHz = 2;      // its main frequency: 0.7 to 9 Hz
-    double driftPx = 0;      // slow drift over the whole clip, in pixels
-    double rollDeg = 0;      // the phone's roll, swaying
-    bool motionBlur = false; // the picture smears along the motion during each exposure
-    double jitterMs = 0;     // random shift of each frame's time, at most 0.45 of a frame interval
-    double dropRate = 0;     // chance that a frame is dropped (never two in a row)
-    int flickerHz = 0;       // 100 or 120: mains light in rolling bands
+    double exposureMs = 0;     // 0: the whole frame interval
+    double readoutMs = 0;      // rolling shutter, top row to bottom; 0: 0.8 of the frame interval
+    double autoExposure = 0;   // how much darker the picture gets while the LED stays lit, 0 to 0.6
+    double aeDelayS = 0.4;     // how quickly it follows: 0.15 to 0.8 s (it lets go 4 times slower)
+    double whiteBalance = 0;   // how far it corrects the lit LED's colour, 0 to 1
+    double gainRamp = 0;       // gains drift apart by this much per channel over the clip
+    double shakePx = 0;        // hand tremor, in pixels
+    double shakeHz = 2;        // its main frequency: 0.7 to 9 Hz
+    double aimX = 0, aimY = 0; // where the phone points: parts of the frame right and down
+    double driftPx = 0;        // slow drift over the whole clip, in pixels
+    double rollDeg = 0;        // the phone's roll, swaying
+    bool motionBlur = false;   // the picture smears along the motion during each exposure
+    double jitterMs = 0; // random shift of each frame's time, at most 0.45 of a frame interval
+    double dropRate = 0; // chance that a frame is dropped (never two in a row)
+    int flickerHz = 0;   // 100 or 120: mains light in rolling bands
     double flickerDepth = 0.2;
     double noise = 4; // sensor noise, in luma levels
     double ghost =
@@ -114,7 +115,8 @@ struct Level {
 const std::vector<Level> &levels();
 // A clip of a level from a seed: a random code filmed from a random point for
 // one cycle x 1.03 + 10 s (12 s for green) at 320x180 to 640x360, then the
-// level's own conditions. False when no level has that name.
-bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &setup);
+// level's own conditions. A width of 320, 480 or 640 is kept instead of the drawn
+// one. False when no level has that name.
+bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &setup, int width = 0);
 
 } // namespace clips
