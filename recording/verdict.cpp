@@ -14,17 +14,18 @@ namespace {
 // A colour's band of hue in the Cb/Cr plane, in degrees, where it is sure:
 // the hue of a lit span's change as the finder measures it, glow and most
 // coloured pixels together. Filmed LEDs measure: red 105 to 130 (its orange
-// glow), amber 142 to 147, yellow 155 to 171, lime about 190, green 230 to 270
-// (its blue). Each band keeps 5 to 10 degrees from the colours between, so that
-// a colour moved by white balance towards an edge reads as unclear, never as
-// the neighbour.
+// glow), amber 139 to 147, yellow 155 to 171, lime 176 to 190, green 230 to 270
+// (its blue). Each band ends where the colours between begin, so that a colour
+// moved by white balance towards an edge reads as unclear, never as the
+// neighbour; yellow and lime lie close, and a lime LED may read unclear
+// rather than yellow only by a few degrees.
 struct Band {
     blinkcode::Colour colour;
     double fromDegrees, toDegrees;
 };
 constexpr std::array<Band, 3> SureBands{{
     {blinkcode::Colour::Red, 85, 134},
-    {blinkcode::Colour::Yellow, 152, 180},
+    {blinkcode::Colour::Yellow, 152, 174},
     {blinkcode::Colour::Green, 222, 290},
 }};
 

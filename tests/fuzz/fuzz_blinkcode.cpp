@@ -24,7 +24,7 @@ using namespace recording;
 // Where filmed LEDs of each colour lie in the Cb/Cr plane, in degrees: green,
 // red, yellow; and amber, lime and blue, between them.
 constexpr std::array<double, 3> Hues{255, 118, 163};
-constexpr std::array<double, 3> Unclear{144.5, 190, 320};
+constexpr std::array<double, 3> Unclear{144.5, 185, 320};
 
 // What a light truly shows, when it shows a code.
 struct Truth {
