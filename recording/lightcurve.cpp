@@ -497,11 +497,13 @@ bool LightFinder::steadyLight(Light &light) const
     const auto best = std::size_t(std::max_element(chroma.begin(), chroma.end()) - chroma.begin());
     if (chroma[best] <= 0)
         return false;
-    // The area of about its colour and brightness around it.
+    // The area of about its colour, or of its brightness, around it: a lit
+    // LED's white core belongs to it, and so does a lamp or window beside it.
+    // It stands apart when most of that area has its colour.
     std::vector<bool> inside(m_cellCount, false);
     std::vector<int> members{int(best)};
     inside[best] = true;
-    bool apart = true;
+    std::size_t coloured = 1;
     for (std::size_t i = 0; i < members.size(); ++i) {
         const int row = members[i] / m_columns, column = members[i] % m_columns;
         for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
@@ -509,11 +511,11 @@ bool LightFinder::steadyLight(Light &light) const
                 const std::size_t n = std::size_t(r * m_columns + c);
                 if (inside[n])
                     continue;
-                if (chroma[n] >= chroma[best] / 2) {
+                const bool ofItsColour = chroma[n] >= chroma[best] / 2;
+                if (ofItsColour || luma[n] >= luma[best] - 16) {
                     inside[n] = true;
                     members.push_back(int(n));
-                } else if (luma[n] >= luma[best] - 16) {
-                    apart = false; // as bright, but not of its colour: a lamp or a window
+                    coloured += ofItsColour;
                 }
             }
         }
@@ -535,7 +537,7 @@ bool LightFinder::steadyLight(Light &light) const
     light.evidence.look.areaFraction = double(members.size()) / double(m_cellCount);
     light.evidence.look.chroma = chroma[best];
     light.evidence.look.luma = luma[best];
-    light.evidence.look.apart = apart;
+    light.evidence.look.apart = 2 * coloured >= members.size();
     light.evidence.look.litFraction = m_sums[best].weakest >= chroma[best] / 2 ? 1 : 0.5;
     for (double t : m_times)
         light.curve.push_back({t, 1.0f});

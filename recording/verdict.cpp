@@ -14,7 +14,7 @@ namespace {
 // A colour's band of hue in the Cb/Cr plane, in degrees, where it is sure:
 // the hue of a lit span's change as the finder measures it, glow and most
 // coloured pixels together. Filmed LEDs measure: red 105 to 130 (its orange
-// glow), amber 139 to 147, yellow 155 to 171, lime 176 to 190, green 230 to 270
+// glow), amber 139 to 147, yellow 155 to 171, lime 176 to 190, green 219 to 270
 // (its blue). Each band ends where the colours between begin, so that a colour
 // moved by white balance towards an edge reads as unclear, never as the
 // neighbour; yellow and lime lie close, and a lime LED may read unclear
@@ -26,7 +26,7 @@ struct Band {
 constexpr std::array<Band, 3> SureBands{{
     {blinkcode::Colour::Red, 85, 134},
     {blinkcode::Colour::Yellow, 152, 174},
-    {blinkcode::Colour::Green, 222, 290},
+    {blinkcode::Colour::Green, 212, 290},
 }};
 
 // A sample that moves chroma by less than this, or by less than this part of
@@ -44,7 +44,7 @@ constexpr int ColouredSpansNeeded = 3;
 // A light that never goes dark is an LED only when it looks like one: a small,
 // saturated, bright spot apart from other bright areas, lit all the time.
 // Lamps, windows, white or pale lights and large signs are none.
-constexpr double LedAreaAtMost = 0.01; // of the picture
+constexpr double LedAreaAtMost = 0.03; // of the picture: its glow, filmed from close by
 constexpr double LedChromaAtLeast = 20;
 constexpr double LedLumaAtLeast = 128;
 constexpr double LedLitAtLeast = 0.95; // of the recording
@@ -114,7 +114,8 @@ int colourOfLight(const LightEvidence &light)
 }
 
 // How close an unsure reading came to a code: a code whose colour was in
-// doubt first, one that failed on the timing last.
+// doubt first, then one whose cycles differ; every other reason alike, so that
+// the clearest light's reason is given.
 int closeness(const Reading &reading)
 {
     switch (reading.reason) {
@@ -125,12 +126,8 @@ int closeness(const Reading &reading)
         return 1;
     case Reason::CyclesDisagree:
         return 2;
-    case Reason::TooShort:
-        return 3;
-    case Reason::FrameRateTooLow:
-        return 4;
     default:
-        return 5;
+        return 3;
     }
 }
 
@@ -173,7 +170,8 @@ int colourOf(const ColourSample &sample)
 //     colour must be told (else colour_unclear) and fit the kind of code, a
 //     battery pattern green and a code red or yellow (else colour_does_not_fit).
 //  4. The reading is the first (clearest) light's that decodes; when none
-//     does, that of the light that came closest to a code.
+//     does, that of the light that came closest to a code (a colour in doubt,
+//     cycles that differ), else the clearest light's.
 //  5. A decoded reading stays sure only when every other light that decodes, or
 //     that blinks in the unit's timing for a while without a code proved, shows
 //     the same code in the same colour: else two_lights_blink.

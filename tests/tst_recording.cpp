@@ -51,13 +51,16 @@ private slots:
         row("15 frames per second, long exposure", decoded, [](Setup &s) { s.fps = 15; });
 
         row("too short for a whole cycle", "too_short", [](Setup &s) { s.durationS = 14; });
-        // A global shutter: a rolling one catches a flash in some rows of the glow.
-        row("15 frames per second, 2 ms exposure: flashes fall between frames",
-            "frame_rate_too_low", [](Setup &s) { s.fps = 15, s.exposureMs = 2, s.readoutMs = 1; });
+        // A global shutter: a rolling one catches a flash in some rows of the glow. A
+        // digit's last flash that falls between frames looks like a shorter digit,
+        // so the reason may be any.
+        row("15 frames per second, 2 ms exposure: flashes fall between frames", "unsure",
+            [](Setup &s) { s.fps = 15, s.exposureMs = 2, s.readoutMs = 1; });
         row("two LEDs blink different codes", "two_lights_blink", [](Setup &s) {
             s.otherCode = {2, 1, 1, 1};
         });
-        row("a second LED whose long code is not seen whole", "two_lights_blink", [](Setup &s) {
+        // Beside the first, its light merges with it: unsure, for any reason.
+        row("a second LED whose long code is not seen whole", "unsure", [](Setup &s) {
             s.otherCode = {16, 16, 16, 16};
         });
         row("no light in the picture", "no_blinking_light",
