@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "model.h"
 #include "progressdialog.h"
+#include "readingreason.h"
 #include "shape.h"
 #include "timer.h"
 
@@ -279,9 +280,14 @@ private:
                    ",\"message\":\"x\",\"error_word\":0,\"reason\":\"" + reason +
                    "\",\"reason_value\":" + QByteArray::number(value) + "}\n";
         };
-        const QByteArray progress = "progress 0.5 0\nprogress 2 8.5\n";
+        const QByteArray progress = "progress 0.5 0\nprogress 2 8.5\nglimpse {\"colour\":\"red\","
+                                    "\"curve_start_ms\":0,\"curve_step_ms\":100,\"curve\":[0,"
+                                    "90,5],\"spans\":[[0,50,1,\"flash\"]]}\n";
+        // What the decoder says of a file that holds no video, and the next file it then reads.
+        const QByteArray noVideo = "@next\nresult {\"status\":\"error\",\"reason\":\"not_a_video\"}"
+                                   "\n@exit 1\n";
         QList<QByteArray> garbage =
-            QByteArray("hello|progress x 8|result {|result [1]|\xff").split('|');
+            QByteArray("hello|progress x 8|result {|result [1]|\xff|file 1|glimpse {}").split('|');
         garbage << result("decoded", true) + "@exit 1" << result("unsure", true) + "progress 8 8"
                 << QByteArray(70000, 'x') << result("maybe", true) << result("decoded", false);
         switch (kind) {
@@ -289,8 +295,9 @@ private:
         case 1:
             d.outcome = Drop::Decoded;
             d.paths = {recording(progress + result("decoded", true) + "@exit 0\n")};
-            if (kind == 1)
-                d.paths.prepend(pick(2) ? recording("notes", ".txt") : m_dir.path());
+            if (kind == 1) // a text file by its name or a video by its name only, or a folder
+                d.paths.prepend(pick(3) ? recording(noVideo, pick(2) ? ".txt" : ".mp4")
+                                        : m_dir.path());
             return d;
         case 2: // unsure or failed: the reason, and the best reading labelled as unsure
             d.paths = {recording(result(status ? "unsure" : "error", status == 1) + "@exit 1\n")};
@@ -321,8 +328,10 @@ private:
         case 7:
             return d.paths = {m_dir.path()}, d.message = {text(Text::RecordingFolder)}, d;
         case 8:
-            d.paths = {recording("notes", ".txt"), m_dir.path()};
-            return d.message = {text(Text::RecordingNoVideo)}, d;
+            d.paths = {recording(noVideo, ".mp4"), m_dir.path(), recording(noVideo, ".txt")};
+            return d.message = {text(Text::RecordingNotRead), text(catalogue::recordingReason(int(
+                                                                  blinkcode::Reason::NotAVideo)))},
+                   d;
         default:
             d.decoder = m_dir.filePath("missing/kestrion-blinkcode-decode");
             d.paths = {recording(progress)},
