@@ -475,5 +475,22 @@ private:
     QString m_last, m_failure;
 };
 
-QTEST_MAIN(tst_RandomUse)
+// The program writes no file: the random use runs with an empty home, which must stay empty,
+// and so writes nothing into the tester's.
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        qputenv(name, home.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    tst_RandomUse test;
+    const int failed = QTest::qExec(&test, argc, argv);
+    const QStringList written =
+        QDir(home.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    if (!written.isEmpty())
+        qCritical("FAIL: the program wrote into its home: %s", qPrintable(written.join(' ')));
+    return failed + int(!written.isEmpty());
+}
+
 #include "tst_randomuse.moc"
