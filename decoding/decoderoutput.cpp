@@ -76,7 +76,8 @@ bool readFields(const QJsonObject &o, DecoderReading &r)
     if (status < 0 || !readColour(o, r.colour))
         return false;
     r.status = Status(status);
-    if (!isAbsent(o[field::Pattern]) && !wholeNumber(o[field::Pattern], 0, 2, r.pattern))
+    constexpr int lastPattern = int(blinkcode::BatteryPattern::ShortFlashing);
+    if (!isAbsent(o[field::Pattern]) && !wholeNumber(o[field::Pattern], 0, lastPattern, r.pattern))
         return false;
     if (!isAbsent(o[field::Flashes])) {
         const QJsonArray flashes = o[field::Flashes].toArray();

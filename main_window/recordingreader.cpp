@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "dialogs.h"
+#include "ledcode.h"
 #include "lightstrip.h"
 #include "progressdialog.h"
 #include "readingreason.h"
@@ -208,9 +209,10 @@ QStringList RecordingReader::readingLines(const DecoderReading &reading) const
     QStringList best;
     if (reading.colour >= 0)
         best << text(catalogue::colourName(reading.colour));
-    if (reading.pattern >= 0 && reading.colour <= 0)
+    constexpr int green = int(blinkcode::Colour::Green);
+    if (reading.pattern >= 0 && reading.colour <= green)
         best << text(catalogue::patternName(reading.pattern));
-    else if (reading.hasFlashes() && reading.colour != 0)
+    else if (reading.hasFlashes() && reading.colour != green)
         best << QStringLiteral("%1, %2, %3, %4")
                     .arg(reading.flashes[0])
                     .arg(reading.flashes[1])
