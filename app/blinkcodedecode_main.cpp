@@ -3,7 +3,10 @@
 
 #include "catalogue.h"
 #include "curveplot.h"
+#include "decoderoutput.h"
 #include "ledcode.h"
+#include "protocol.h"
+#include "readinglimits.h"
 #include "recordingdecoder.h"
 
 #include <QCoreApplication>
@@ -19,6 +22,7 @@
 
 using recording::Reason;
 using recording::Status;
+namespace protocol = decoding::protocol;
 
 namespace {
 
@@ -31,7 +35,8 @@ constexpr char Help[] =
     "--catalogue FILE). When a reading is not certain it says \"unsure\" and why.\n"
     "Film the LED close and steady, for at least 60 s (15 s for a green light).\n"
     "  --json        one JSON object per file and line\n"
-    "  --ipc         progress and result lines for the blink-code reader's window (one FILE)\n"
+    "  --ipc         progress and result lines for the blink-code reader's window; of\n"
+    "                several FILEs it reads the first video\n"
     "  --plot FILE   draws the light curve as it was read into a PNG picture (one FILE)\n"
     "  --version     prints the version\n"
     "Exit status: 0 every file decoded, 1 any unsure or failed, 2 wrong usage.\n";
@@ -43,6 +48,12 @@ constexpr std::array<const char *, 3> PatternNames{"steady light", "slow blinkin
 void print(std::FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void print(std::FILE *stream, const QByteArray &bytes)
+{
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
@@ -108,32 +119,63 @@ QString codeText(const recording::Reading &reading)
 
 QString statusName(Status status)
 {
-    return status == Status::Decoded ? "decoded" : status == Status::Unsure ? "unsure" : "error";
+    return protocol::StatusNames[std::size_t(status)];
 }
 
-QJsonObject jsonOf(const QString &file, const recording::Reading &reading, bool forWindow)
+// The reading as the protocol carries it; its enums are the protocol's.
+decoding::DecoderReading protocolReading(const recording::Reading &reading)
 {
-    QJsonObject object{{"file", file}, {"status", statusName(reading.status)}};
-    if (reading.colour >= 0)
-        object["colour"] = ColourNames[std::size_t(reading.colour)];
-    if (reading.pattern >= 0) {
-        object["pattern"] = reading.pattern;
-    } else if (reading.flashes[0] > 0) {
-        QJsonArray flashes;
-        for (int count : reading.flashes)
-            flashes.append(count);
-        object["flashes"] = flashes;
+    static_assert(int(Status::Error) == int(decoding::Status::Error));
+    decoding::DecoderReading out;
+    out.status = decoding::Status(reading.status);
+    out.colour = reading.colour;
+    out.pattern = reading.pattern;
+    if (reading.pattern < 0)
+        out.flashes = reading.flashes;
+    out.reason = QString::fromLatin1(recording::reasonKey(reading.reason));
+    out.reasonValue = reading.reasonValue;
+    return out;
+}
+
+// What was read and how, as the plot and the window's live view draw it:
+// each span ends at the middle of its possible lengths, or where it was cut.
+decoding::LightView lightView(const recording::RecordingResult &result)
+{
+    static_assert(int(recording::Phase::Ambiguous) == int(decoding::Phase::Ambiguous) &&
+                  protocol::PhaseNames.size() == std::size_t(recording::Phase::Ambiguous) + 1);
+    decoding::LightView view;
+    view.colour = result.reading.colour;
+    view.cycleStartMs = result.reading.cycleStartMs;
+    for (const recording::LightSample &sample : result.curve)
+        view.curve.push_back({sample.timeMs, sample.level});
+    for (std::size_t i = 0; i < result.spans.size(); ++i) {
+        const recording::Span &span = result.spans[i];
+        const double lengthMs = span.whole() ? (span.minMs + span.maxMs) / 2 : span.minMs;
+        view.spans.push_back(
+            {span.startMs, span.startMs + lengthMs, span.lit,
+             i < result.phases.size() ? decoding::Phase(result.phases[i]) : decoding::Phase::None});
     }
+    return view;
+}
+
+QJsonObject jsonOf(const QString &file, const recording::Reading &reading)
+{
+    namespace field = protocol::field;
+    QJsonObject object{{field::File, file}};
     if (reading.hasCode())
-        object["error_word"] = int(recording::errorWord(reading));
+        object[field::ErrorWord] = int(recording::errorWord(reading));
     if (reading.cycleStartMs >= 0)
-        object["cycle_start_s"] = std::round(reading.cycleStartMs) / 1000;
-    object["message"] = reading.status == Status::Decoded ? codeText(reading) : reasonText(reading);
-    if (forWindow) {
-        object["reason"] = QString::fromLatin1(recording::reasonKey(reading.reason));
-        object["reason_value"] = reading.reasonValue;
-    }
-    return object;
+        object[field::CycleStartS] = std::round(reading.cycleStartMs) / 1000;
+    object[field::Message] =
+        reading.status == Status::Decoded ? codeText(reading) : reasonText(reading);
+    return decoding::readingObject(protocolReading(reading), object);
+}
+
+// A file that held no picture at all: with several given, the next is tried.
+bool heldNoVideo(const recording::Reading &reading)
+{
+    return reading.reason == Reason::CannotOpen || reading.reason == Reason::NotAVideo ||
+           reading.reason == Reason::NoFrames;
 }
 
 // The human report: the code, its error word and the causes it reports.
@@ -159,6 +201,47 @@ QString humanReport(const QString &file, const recording::Reading &reading)
                    .arg(catalogue::ReadCatalogueText(catalogue::causeText(bit, reading.colour)));
     }
     return out;
+}
+
+// --ipc: reads the first of the files that holds a video, for the window.
+// Writes which one, the progress, now and then what it has read so far, and
+// the result; the first file's result when none holds a video.
+int readForWindow(const QStringList &files)
+{
+    recording::RecordingResult result;
+    qsizetype chosen = 0;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        bool named = false;
+        const auto name = [&] {
+            if (!std::exchange(named, true))
+                print(stdout, decoding::fileLine(int(i)));
+        };
+        auto progress = [&](double readMs, double durationMs,
+                            const recording::RecordingResult *soFar) {
+            name();
+            // Only so much of a long recording is read: that is its length here.
+            const double lengthS = durationMs > 0 ? blinkcode::secondsRead(durationMs / 1000) : 0;
+            print(stdout,
+                  decoding::progressLine(std::min(readMs / 1000, blinkcode::ReadAtMostS), lengthS));
+            if (soFar)
+                print(stdout, decoding::glimpseLine(lightView(*soFar)));
+        };
+        recording::RecordingResult read =
+            recording::decodeRecording(files[i].toStdString(), progress);
+        if (i == 0)
+            result = read;
+        if (named || !heldNoVideo(read.reading)) {
+            name();
+            result = std::move(read);
+            chosen = i;
+            break;
+        }
+        if (i + 1 == files.size())
+            print(stdout, decoding::fileLine(0));
+    }
+    const recording::Reading &reading = result.reading;
+    print(stdout, decoding::resultLine(protocolReading(reading), jsonOf(files[chosen], reading)));
+    return reading.status == Status::Decoded ? protocol::ExitDecoded : protocol::ExitNotDecoded;
 }
 
 } // namespace
@@ -193,7 +276,7 @@ int main(int argc, char *argv[])
             break;
         } else if (argument == "--json") {
             json = true;
-        } else if (argument == "--ipc") {
+        } else if (argument == protocol::IpcOption) {
             ipc = true;
         } else if ((argument == "--plot" || argument == "--catalogue") &&
                    i + 1 < arguments.size()) {
@@ -209,8 +292,10 @@ int main(int argc, char *argv[])
         problem = "no FILE given";
     else if (problem.isEmpty() && json && ipc)
         problem = "--json and --ipc exclude each other";
-    else if (problem.isEmpty() && (ipc || !plotFile.isEmpty()) && files.size() != 1)
-        problem = (ipc ? "--ipc" : "--plot") + QString(" reads one FILE");
+    else if (problem.isEmpty() && !plotFile.isEmpty() && files.size() != 1)
+        problem = "--plot reads one FILE";
+    else if (problem.isEmpty() && ipc && !plotFile.isEmpty())
+        problem = "--ipc and --plot exclude each other";
     const bool catalogueRead = json || ipc || catalogue::ReadCatalogue(catalogueFile);
     // The catalogue beside the program may be missing (the texts are then
     // empty, as in the window); one asked for by name must be there.
@@ -218,54 +303,48 @@ int main(int argc, char *argv[])
         problem = "cannot read the catalogue " + catalogueFile;
     if (!problem.isEmpty()) {
         print(stderr, "kestrion-blinkcode-decode: " + problem + "\n" + Usage);
-        return 2;
+        return protocol::ExitUsage;
     }
     const bool terminal = isatty(fileno(stderr));
 
+    if (ipc)
+        return readForWindow(files);
     bool allDecoded = true;
     for (const QString &file : files) {
         const auto started = std::chrono::steady_clock::now();
         bool shown = false;
         auto progress = [&](double readMs, double durationMs, const recording::RecordingResult *) {
-            if (ipc) {
-                print(stdout, QString("progress %1 %2\n")
-                                  .arg(readMs / 1000, 0, 'f', 3)
-                                  .arg(durationMs / 1000, 0, 'f', 3));
-            } else if (terminal &&
-                       std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) {
-                shown = true;
-                print(stderr,
-                      QString("\rreading %1: %2 s").arg(file).arg(readMs / 1000, 0, 'f', 0) +
-                          (durationMs > 0 ? QString(" of %1 s").arg(durationMs / 1000, 0, 'f', 0)
-                                          : QString()) +
-                          "  ");
-            }
+            if (!terminal || std::chrono::steady_clock::now() - started < std::chrono::seconds(1))
+                return;
+            shown = true;
+            print(stderr,
+                  QString("\rreading %1: %2 s").arg(file).arg(readMs / 1000, 0, 'f', 0) +
+                      (durationMs > 0 ? QString(" of %1 s").arg(durationMs / 1000, 0, 'f', 0)
+                                      : QString()) +
+                      "  ");
         };
         const recording::RecordingResult result =
             recording::decodeRecording(file.toStdString(), progress);
         if (shown)
-            print(stderr, "\r\033[K");
+            print(stderr, QStringLiteral("\r\033[K"));
         const recording::Reading &reading = result.reading;
         allDecoded = allDecoded && reading.status == Status::Decoded;
-        if (ipc || json) {
-            const QJsonObject object = jsonOf(file, reading, ipc);
-            print(stdout,
-                  (ipc ? "result " : "") +
-                      QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
-                      "\n");
-        } else {
+        if (json)
+            print(stdout, QString::fromUtf8(
+                              QJsonDocument(jsonOf(file, reading)).toJson(QJsonDocument::Compact)) +
+                              "\n");
+        else
             print(stdout, humanReport(file, reading));
-        }
         if (!plotFile.isEmpty()) {
             const QString title = file + ": " +
                                   (reading.status == Status::Decoded
                                        ? codeText(reading)
                                        : statusName(reading.status) + ": " + reasonText(reading));
-            if (!plotLightCurve(result, title).save(plotFile, "PNG")) {
+            if (!plotLightCurve(lightView(result), title).save(plotFile, "PNG")) {
                 print(stderr, "kestrion-blinkcode-decode: cannot write " + plotFile + "\n");
                 allDecoded = false;
             }
         }
     }
-    return allDecoded ? 0 : 1;
+    return allDecoded ? protocol::ExitDecoded : protocol::ExitNotDecoded;
 }

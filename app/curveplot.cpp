@@ -1,7 +1,5 @@
 #include "curveplot.h"
 
-#include "spans.h"
-
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -11,8 +9,6 @@ namespace {
 
 constexpr int Width = 1600, Height = 420;
 constexpr int Left = 60, Right = 20, Top = 50, Bottom = 60;
-constexpr double FlashAtMostMs = 300; // a lit span this short is a flash
-constexpr double DigitGapMs = 1200;   // a dark span this long ends a digit
 
 QColor colourOf(int colour)
 {
@@ -30,7 +26,7 @@ QColor colourOf(int colour)
 
 } // namespace
 
-QImage plotLightCurve(const recording::RecordingResult &result, const QString &title)
+QImage plotLightCurve(const decoding::LightView &view, const QString &title)
 {
     QImage image(Width, Height, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -39,7 +35,7 @@ QImage plotLightCurve(const recording::RecordingResult &result, const QString &t
     p.setPen(Qt::black);
     p.drawText(QRect(Left, 10, Width - Left - Right, 30), Qt::AlignLeft | Qt::AlignVCenter, title);
 
-    const auto &curve = result.curve;
+    const auto &curve = view.curve;
     const double endMs = curve.empty() ? 1000 : std::max(1000.0, curve.back().timeMs);
     const QRectF area(Left, Top, Width - Left - Right, Height - Top - Bottom);
     auto x = [&](double ms) { return area.left() + ms / endMs * area.width(); };
@@ -47,49 +43,28 @@ QImage plotLightCurve(const recording::RecordingResult &result, const QString &t
         return area.bottom() - std::clamp(level, -0.2, 1.2) / 1.4 * area.height() -
                0.2 / 1.4 * area.height();
     };
-    const QColor light = colourOf(result.reading.colour);
+    const QColor light = colourOf(view.colour);
 
     // Lit spans shaded, flashes ticked, the flashes of each digit counted.
-    const std::vector<recording::Span> spans = recording::sliceLightCurve(curve);
-    int flashes = 0;
-    double digitStartMs = -1;
-    auto countDigit = [&](double endMs) {
-        if (flashes == 0)
-            return;
-        p.setPen(Qt::black);
-        p.drawText(
-            QRectF(x(digitStartMs) - 30, area.top() - 20, x(endMs) - x(digitStartMs) + 60, 18),
-            Qt::AlignCenter, QString::number(flashes));
-        flashes = 0;
-    };
-    for (const recording::Span &span : spans) {
-        const double end =
-            span.startMs + (span.minMs + (span.whole() ? span.maxMs : span.minMs)) / 2;
-        if (span.lit) {
-            QColor shade = light;
-            shade.setAlpha(60);
-            p.fillRect(QRectF(x(span.startMs), area.top(), std::max(1.0, x(end) - x(span.startMs)),
-                              area.height()),
+    QColor shade = light;
+    shade.setAlpha(60);
+    for (const decoding::LightView::Span &span : view.spans) {
+        if (span.lit)
+            p.fillRect(QRectF(x(span.startMs), area.top(),
+                              std::max(1.0, x(span.endMs) - x(span.startMs)), area.height()),
                        shade);
-            if (span.whole() && span.maxMs <= FlashAtMostMs) {
-                p.setPen(QPen(light, 2));
-                p.drawLine(QPointF(x(span.startMs), area.bottom() + 4),
-                           QPointF(x(span.startMs), area.bottom() + 14));
-                if (flashes++ == 0)
-                    digitStartMs = span.startMs;
-            } else {
-                countDigit(span.startMs);
-            }
-        } else if (span.minMs >= DigitGapMs || !span.whole()) {
-            countDigit(span.startMs);
+        if (span.phase == decoding::Phase::Flash) {
+            p.setPen(QPen(light, 2));
+            p.drawLine(QPointF(x(span.startMs), area.bottom() + 4),
+                       QPointF(x(span.startMs), area.bottom() + 14));
         }
     }
-    countDigit(endMs);
+    p.setPen(Qt::black);
+    for (const decoding::DigitCount &digit : decoding::digitCounts(view.spans))
+        p.drawText(QRectF(x(digit.startMs) - 30, area.top() - 20,
+                          x(digit.endMs) - x(digit.startMs) + 60, 18),
+                   Qt::AlignCenter, QString::number(digit.flashes));
 
-    // The level, and the thresholds a sample must pass to count as lit or dark.
-    p.setPen(QPen(QColor(0xb0, 0xb0, 0xb0), 1, Qt::DashLine));
-    for (double level : {0.25, 0.45})
-        p.drawLine(QPointF(area.left(), y(level)), QPointF(area.right(), y(level)));
     QPainterPath path;
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const QPointF point(x(curve[i].timeMs), y(curve[i].level));
@@ -98,9 +73,9 @@ QImage plotLightCurve(const recording::RecordingResult &result, const QString &t
     p.setPen(QPen(Qt::black, 1));
     p.drawPath(path);
 
-    if (result.reading.cycleStartMs >= 0) {
+    if (view.cycleStartMs >= 0) {
         p.setPen(QPen(Qt::blue, 2));
-        const double at = x(result.reading.cycleStartMs);
+        const double at = x(view.cycleStartMs);
         p.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
         p.drawText(QPointF(at + 4, area.bottom() - 4), QStringLiteral("cycle starts"));
     }

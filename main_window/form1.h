@@ -99,6 +99,7 @@ private:
 
     QString m_decoder; // empty: the one beside the program
     qint64 m_decoderTimeLimitMs = 0;
+    QString m_recordingFolder;       // of the last recording read; never saved
     bool m_readingRecording = false; // from the drop until its reading has been applied
 };
 

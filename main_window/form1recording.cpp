@@ -9,8 +9,11 @@
 #include "recordingreader.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QTimer>
 
 using namespace catalogue;
@@ -28,6 +31,18 @@ QStringList localFiles(const QMimeData *data)
             files << url.toLocalFile();
     }
     return files;
+}
+
+// Where the file dialog opens: the folder of the last recording read in this
+// run, else the user's videos folder, else home. Kept in memory only.
+QString startFolder(const QString &lastFolder)
+{
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    for (const QString &folder : {lastFolder, videos}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
 }
 
 } // namespace
@@ -52,8 +67,9 @@ void Form1::OpenShortcut_Activated()
 {
     if (m_readingRecording)
         return;
-    const QString file = toolkit::chooseFile(this, ReadCatalogueText(Text::RecordingOpen),
-                                             RecordingReader::fileFilters());
+    const QString file =
+        toolkit::chooseFile(this, ReadCatalogueText(Text::RecordingOpen),
+                            RecordingReader::fileFilters(), startFolder(m_recordingFolder));
     if (file.isEmpty())
         return;
     m_readingRecording = true;
@@ -101,7 +117,10 @@ void Form1::readRecording(const QStringList &paths)
     RecordingReader reader(
         this, m_decoder.isEmpty() ? toolkit::applicationPath() + decoderName : m_decoder,
         m_decoderTimeLimitMs);
-    if (const std::optional<decoding::DecoderReading> reading = reader.read(paths))
+    const std::optional<decoding::DecoderReading> reading = reader.read(paths);
+    if (!reader.fileRead().isEmpty())
+        m_recordingFolder = QFileInfo(reader.fileRead()).absolutePath();
+    if (reading)
         applyReading(*reading);
     m_readingRecording = false;
 }

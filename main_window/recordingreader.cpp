@@ -2,14 +2,18 @@
 
 #include "catalogue.h"
 #include "dialogs.h"
+#include "ledcode.h"
+#include "lightstrip.h"
 #include "progressdialog.h"
 #include "readingreason.h"
 
+#include <QBoxLayout>
 #include <QFileInfo>
-#include <QMimeDatabase>
+#include <QLabel>
 
 using decoding::DecoderReading;
 using decoding::DecoderRun;
+using decoding::Status;
 using Failure = decoding::DecoderRun::Failure;
 
 namespace main_window {
@@ -69,14 +73,17 @@ QString number(double value)
     return QString::number(value, 'g', 4);
 }
 
-bool isVideo(const QFileInfo &file)
+// "22 von 60 s gelesen", and the colour once one is found.
+QString progressText(double readS, double lengthS, int colour)
 {
-    if (!file.isFile()) // a folder, a device or a pipe is never read
-        return false;
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
-    const auto video = [](const QString &name) { return name.startsWith(QLatin1String("video/")); };
-    const QStringList ancestors = type.allAncestors();
-    return video(type.name()) || std::any_of(ancestors.cbegin(), ancestors.cend(), video);
+    const QString read = QString::number(readS, 'f', 0);
+    QString shown = lengthS > 0
+                        ? withArgument(text(Text::RecordingProgress), read)
+                              .replace(QStringLiteral("%2"), QString::number(lengthS, 'f', 0))
+                        : withArgument(text(Text::RecordingProgressNoLength), read);
+    if (colour >= 0 && colour < 3)
+        shown += QStringLiteral(" – ") + text(catalogue::colourName(colour));
+    return shown;
 }
 
 } // namespace
@@ -96,62 +103,71 @@ QStringList RecordingReader::fileFilters()
 
 std::optional<DecoderReading> RecordingReader::read(const QStringList &paths)
 {
-    const qsizetype chosen = firstVideo(paths);
-    if (chosen < 0) {
+    // Only regular files go to the decoder, which tells a video by its
+    // content: a folder, a device or a pipe is never read.
+    QStringList files;
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isFile())
+            files << path;
+    }
+    if (files.isEmpty()) {
         tell({shownName(paths.value(0)),
               text(QFileInfo(paths.value(0)).isDir() ? Text::RecordingFolder
                                                      : Text::RecordingNoVideo)});
         return std::nullopt;
     }
-    m_fileLines = {shownName(paths[chosen])};
-    if (paths.size() > 1)
-        m_fileLines << text(Text::RecordingSeveralFiles);
+    setFile(files[0], paths.size() > 1);
 
     DecoderRun run;
     run.setTimeLimitMs(m_timeLimitMs);
-    const Failure failure = runDecoder(run, paths[chosen]);
+    const Failure failure = runDecoder(run, files);
     const DecoderReading &reading = run.reading();
+    setFile(files.value(run.fileIndex()), paths.size() > 1);
     if (failure == Failure::Cancelled)
         return std::nullopt;
     if (failure == Failure::Missing)
         tell({text(Text::RecordingProgramMissing), shown(m_program)});
     else if (failure != Failure::None)
         tell(m_fileLines + QStringList(failureText(failure)));
-    else if (reading.status != DecoderReading::Status::Decoded)
+    else if (reading.status != Status::Decoded)
         tell(m_fileLines + readingLines(reading));
     else
         return reading;
     return std::nullopt;
 }
 
-qsizetype RecordingReader::firstVideo(const QStringList &paths) const
+void RecordingReader::setFile(const QString &file, bool several)
 {
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        if (isVideo(QFileInfo(paths[i])))
-            return i;
-    }
-    return -1;
+    m_fileRead = file;
+    m_fileLines = {shownName(file)};
+    if (several)
+        m_fileLines << text(Text::RecordingSeveralFiles);
 }
 
 // Runs the decoder in the progress window, which closes when the decoder
-// ends; cancelling the window kills the decoder.
-Failure RecordingReader::runDecoder(DecoderRun &run, const QString &file)
+// ends; cancelling the window kills the decoder. Below the bar, the light
+// curve read so far.
+Failure RecordingReader::runDecoder(DecoderRun &run, const QStringList &files)
 {
-    if (!run.start(m_program, file))
+    if (!run.start(m_program, files))
         return run.failure();
     toolkit::ProgressDialog dialog(m_owner, text(Text::RecordingTitle),
                                    text(Text::RecordingCancel));
+    auto *strip = new LightStrip(&dialog);
+    if (auto *layout = qobject_cast<QBoxLayout *>(dialog.layout()))
+        layout->insertWidget(layout->indexOf(dialog.Label2) + 1, strip);
     dialog.setText(m_fileLines.join('\n'));
-    dialog.setProgress(-1, withArgument(text(Text::RecordingProgressNoLength), number(0)));
-    QObject::connect(&run, &DecoderRun::progress, &dialog, [&dialog](double readS, double lengthS) {
-        const QString read = QString::number(readS, 'f', 0);
-        if (lengthS > 0)
-            dialog.setProgress(readS / lengthS, withArgument(text(Text::RecordingProgress), read)
-                                                    .replace(QStringLiteral("%2"),
-                                                             QString::number(lengthS, 'f', 0)));
-        else
-            dialog.setProgress(-1, withArgument(text(Text::RecordingProgressNoLength), read));
+    dialog.setProgress(-1, progressText(0, 0, -1));
+    QObject::connect(&run, &DecoderRun::fileChosen, &dialog, [&](int index) {
+        setFile(files.value(index), m_fileLines.size() > 1);
+        dialog.setText(m_fileLines.join('\n'));
     });
+    QObject::connect(&run, &DecoderRun::progress, &dialog, [&](double readS, double lengthS) {
+        strip->setLengthMs(lengthS * 1000);
+        dialog.setProgress(lengthS > 0 ? readS / lengthS : -1,
+                           progressText(readS, lengthS, strip->view().colour));
+    });
+    QObject::connect(&run, &DecoderRun::glimpse, strip, &LightStrip::setView);
     QObject::connect(&run, &DecoderRun::finished, &dialog, &QDialog::accept);
     QObject::connect(&dialog, &QDialog::rejected, &run, &DecoderRun::cancel);
     if (run.isRunning())
@@ -185,7 +201,7 @@ QString RecordingReader::failureText(Failure failure) const
 // the decoder has one, labelled as unsure.
 QStringList RecordingReader::readingLines(const DecoderReading &reading) const
 {
-    const bool unsure = reading.status == DecoderReading::Status::Unsure;
+    const bool unsure = reading.status == Status::Unsure;
     QStringList lines = {
         text(unsure ? Text::RecordingUnsure : Text::RecordingNotRead),
         withArgument(text(reasonText(reading.reason)), number(reading.reasonValue))};
@@ -193,9 +209,10 @@ QStringList RecordingReader::readingLines(const DecoderReading &reading) const
     QStringList best;
     if (reading.colour >= 0)
         best << text(catalogue::colourName(reading.colour));
-    if (reading.pattern >= 0 && reading.colour <= 0)
+    constexpr int green = int(blinkcode::Colour::Green);
+    if (reading.pattern >= 0 && reading.colour <= green)
         best << text(catalogue::patternName(reading.pattern));
-    else if (reading.hasFlashes() && reading.colour != 0)
+    else if (reading.hasFlashes() && reading.colour != green)
         best << QStringLiteral("%1, %2, %3, %4")
                     .arg(reading.flashes[0])
                     .arg(reading.flashes[1])

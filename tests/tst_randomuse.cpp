@@ -1,10 +1,12 @@
 // Random use of the main window against model.h; RANDOMUSE_SEED replays a failure's sequence.
 #include "catalogue.h"
 #include "combobox.h"
+#include "decoderoutput.h"
 #include "fehlerbeschreibung.h"
 #include "form1.h"
 #include "model.h"
 #include "progressdialog.h"
+#include "readingreason.h"
 #include "shape.h"
 #include "timer.h"
 
@@ -269,31 +271,38 @@ private:
         const QByteArray reason =
             known < 0 ? "blurry_lens"
                       : catalogue::catalogueKey(catalogue::recordingReason(known)).word;
-        const QByteArray code = d.colour == 0 ? ",\"pattern\":" + QByteArray::number(d.pattern)
-                                              : ",\"flashes\":[" + flashes.toLatin1() + ']';
-        const char *colour = std::array{"", ",\"colour\":\"green\"", ",\"colour\":\"red\"",
-                                        ",\"colour\":\"yellow\""}[d.colour + 1];
-        const auto result = [&](const char *status, bool known) {
-            return "result {\"status\":\"" + QByteArray(status) + '"' +
-                   (known ? colour + code : "") +
-                   ",\"message\":\"x\",\"error_word\":0,\"reason\":\"" + reason +
-                   "\",\"reason_value\":" + QByteArray::number(value) + "}\n";
+        // The decoder's answer, written as the decoder writes it; `known`: with its reading.
+        const auto result = [&](decoding::Status status, bool known) {
+            decoding::DecoderReading r;
+            r.status = status, r.reason = reason, r.reasonValue = value;
+            if (known)
+                r.colour = d.colour, r.pattern = d.colour ? -1 : d.pattern,
+                r.flashes = d.colour ? d.flashes : std::array<int, 4>{};
+            return decoding::resultLine(r);
         };
-        const QByteArray progress = "progress 0.5 0\nprogress 2 8.5\n";
+        using enum decoding::Status;
+        const QByteArray progress = "progress 0.5 0\nprogress 2 8.5\nglimpse {\"colour\":\"red\","
+                                    "\"curve_start_ms\":0,\"curve_step_ms\":100,\"curve\":[0,"
+                                    "90,5],\"spans\":[[0,50,1,\"flash\"]]}\n";
+        // What the decoder says of a file that holds no video, and the next file it then reads.
+        const QByteArray noVideo = "@next\nresult {\"status\":\"error\",\"reason\":\"not_a_video\"}"
+                                   "\n@exit 1\n";
         QList<QByteArray> garbage =
-            QByteArray("hello|progress x 8|result {|result [1]|\xff").split('|');
-        garbage << result("decoded", true) + "@exit 1" << result("unsure", true) + "progress 8 8"
-                << QByteArray(70000, 'x') << result("maybe", true) << result("decoded", false);
+            QByteArray("hello|progress x 8|result {|result [1]|\xff|file 1|glimpse {}").split('|');
+        garbage << result(Decoded, true) + "@exit 1" << result(Unsure, true) + "progress 8 8"
+                << QByteArray(70000, 'x') << result(Unsure, true).replace("unsure", "maybe")
+                << result(Decoded, false);
         switch (kind) {
         case 0: // decoded, perhaps the one video among several files
         case 1:
             d.outcome = Drop::Decoded;
-            d.paths = {recording(progress + result("decoded", true) + "@exit 0\n")};
-            if (kind == 1)
-                d.paths.prepend(pick(2) ? recording("notes", ".txt") : m_dir.path());
+            d.paths = {recording(progress + result(Decoded, true) + "@exit 0\n")};
+            if (kind == 1) // a text file by its name or a video by its name only, or a folder
+                d.paths.prepend(pick(3) ? recording(noVideo, pick(2) ? ".txt" : ".mp4")
+                                        : m_dir.path());
             return d;
         case 2: // unsure or failed: the reason, and the best reading labelled as unsure
-            d.paths = {recording(result(status ? "unsure" : "error", status == 1) + "@exit 1\n")};
+            d.paths = {recording(result(status ? Unsure : Error, status == 1) + "@exit 1\n")};
             d.message = {text(status ? Text::RecordingUnsure : Text::RecordingNotRead),
                          text(Text::RecordingNothingChosen),
                          text(catalogue::recordingReason(qMax(known, 0)), value)};
@@ -301,7 +310,8 @@ private:
                 d.message << ReadCatalogueText(Text::RecordingBestReading).section("%1", 0, 0)
                           << (d.colour ? flashes
                                        : ReadCatalogueText(catalogue::patternName(d.pattern)))
-                          << ReadCatalogueText(catalogue::colourName(d.colour));
+                          << ReadCatalogueText(catalogue::colourName(qMax(d.colour, 0)))
+                                 .left(d.colour < 0 ? 0 : -1); // no colour: none named
             return d;
         case 3: // no answer: cancelled by the user, or after a time limit
             d.limitMs = pick(2) ? 0 : 100;
@@ -316,13 +326,15 @@ private:
             d.paths = {recording(progress + garbage[pick(int(garbage.size()))] + '\n')};
             return d.message = {text(Text::RecordingAnswerUnreadable)}, d;
         case 6: // deleted while the decoder reads it
-            d.paths = {recording(progress + "@delete\n" + result("decoded", true))};
+            d.paths = {recording(progress + "@delete\n" + result(Decoded, true))};
             return d.message = {text(Text::RecordingFileChanged)}, d;
         case 7:
             return d.paths = {m_dir.path()}, d.message = {text(Text::RecordingFolder)}, d;
         case 8:
-            d.paths = {recording("notes", ".txt"), m_dir.path()};
-            return d.message = {text(Text::RecordingNoVideo)}, d;
+            d.paths = {recording(noVideo, ".mp4"), m_dir.path(), recording(noVideo, ".txt")};
+            return d.message = {text(Text::RecordingNotRead), text(catalogue::recordingReason(int(
+                                                                  blinkcode::Reason::NotAVideo)))},
+                   d;
         default:
             d.decoder = m_dir.filePath("missing/kestrion-blinkcode-decode");
             d.paths = {recording(progress)},
@@ -466,5 +478,22 @@ private:
     QString m_last, m_failure;
 };
 
-QTEST_MAIN(tst_RandomUse)
+// The program writes no file: the random use runs with an empty home, which must stay empty,
+// and so writes nothing into the tester's.
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        qputenv(name, home.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    tst_RandomUse test;
+    const int failed = QTest::qExec(&test, argc, argv);
+    const QStringList written =
+        QDir(home.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    if (!written.isEmpty())
+        qCritical("FAIL: the program wrote into its home: %s", qPrintable(written.join(' ')));
+    return failed + int(!written.isEmpty());
+}
+
 #include "tst_randomuse.moc"

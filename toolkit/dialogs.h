@@ -13,9 +13,11 @@ namespace toolkit {
 void showMessage(QWidget *owner, const QString &caption, const QString &text,
                  const QString &buttonText);
 
-// The desktop's dialog for opening one existing file, modal to `owner`, with
+// A dialog for opening one existing file, modal to `owner`, in `folder`, with
 // name filters such as "Videos (*.mp4 *.mov)"; the chosen file, or "" when
-// cancelled.
-QString chooseFile(QWidget *owner, const QString &caption, const QStringList &filters);
+// cancelled. Qt's own dialog in the desktop's language, which keeps no
+// settings and no history: the program writes no file.
+QString chooseFile(QWidget *owner, const QString &caption, const QStringList &filters,
+                   const QString &folder);
 
 } // namespace toolkit

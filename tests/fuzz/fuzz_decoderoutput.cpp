@@ -1,6 +1,7 @@
-// Any line the decoder may write, garbage included, is read as progress, a
-// result or garbage; a result taken as decoded always holds a whole code, so
-// that a broken answer never selects anything in the window.
+// Any line the decoder may write, garbage included, is read as one of its
+// kinds or as garbage; a result taken as decoded always holds a whole code, so
+// that a broken answer never selects anything in the window, and a glimpse
+// holds only finite times and levels, its spans in order of start and end.
 
 #include "decoderoutput.h"
 
@@ -26,8 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, unsigned long size)
         require(std::isfinite(line.readS) && std::isfinite(line.lengthS) && line.readS >= 0 &&
                     line.lengthS >= 0,
                 "progress in seconds, finite and not negative");
+    for (const auto &span : line.glimpse.spans)
+        require(std::isfinite(span.startMs) && span.endMs >= span.startMs &&
+                    std::isfinite(span.endMs),
+                "a span ends after it starts");
+    for (const auto &sample : line.glimpse.curve)
+        require(std::isfinite(sample.timeMs) && std::isfinite(sample.level), "finite levels");
     const DecoderReading &r = line.reading;
-    if (line.kind != OutputLine::Kind::Result || r.status != DecoderReading::Status::Decoded)
+    if (line.kind != OutputLine::Kind::Result || r.status != decoding::Status::Decoded)
         return 0;
     require(r.colour >= 0 && r.colour <= 2, "a decoded reading names its colour");
     bool whole = r.colour == 0 ? r.pattern >= 0 && r.pattern <= 2 : true;

@@ -1,5 +1,8 @@
 #include "decoderrun.h"
 
+#include "protocol.h"
+#include "readinglimits.h"
+
 #include <QFileInfo>
 #include <algorithm>
 
@@ -12,15 +15,9 @@ namespace decoding {
 
 namespace {
 
-// A line of the protocol is short; a longer one is garbage, so that a
-// runaway child cannot fill the memory.
-constexpr qsizetype MaxLineLength = 64 * 1024;
-// How long the decoder may take: 30 s to start with, then 2 s per MiB of the
-// file or 5 s per second of recording, whichever is more, at most an hour.
-constexpr qint64 BaseLimitMs = 30'000;
-constexpr qint64 MsPerMiB = 2'000;
-constexpr double MsPerRecordedS = 5'000;
-constexpr qint64 MaxLimitMs = 3'600'000;
+// Beyond the decoder's own limits: starting it, and reading the light
+// curves once the last frame is in.
+constexpr double StartAndFinishS = 30;
 
 } // namespace
 
@@ -47,12 +44,17 @@ DecoderRun::~DecoderRun()
     }
 }
 
-bool DecoderRun::start(const QString &program, const QString &file)
+bool DecoderRun::start(const QString &program, const QStringList &files)
 {
-    const QFileInfo info(file);
-    m_file = info.absoluteFilePath();
-    m_fileBytes = info.exists() ? info.size() : -1;
-    m_fileModified = info.lastModified();
+    m_files.clear();
+    QStringList arguments = {protocol::IpcOption, QStringLiteral("--")};
+    for (const QString &file : files) {
+        const QFileInfo info(file);
+        m_files.append(
+            {info.absoluteFilePath(), info.exists() ? info.size() : -1, info.lastModified()});
+        arguments << info.absoluteFilePath();
+    }
+    m_fileIndex = 0;
     m_pending.clear();
     m_hasResult = false;
     m_reading = {};
@@ -62,14 +64,19 @@ bool DecoderRun::start(const QString &program, const QString &file)
         m_failure = Failure::Missing;
         return false;
     }
-    m_process.start(program, {QStringLiteral("--ipc"), m_file});
+    m_process.start(program, arguments);
     if (!m_process.waitForStarted(-1)) {
         m_failure = Failure::Missing;
         return false;
     }
     m_done = false;
+    // Each file before the one read is opened and found no video.
     m_clock.start();
     armLimit(0);
+    if (m_fixedLimitMs == 0)
+        m_limit.start(
+            m_limit.remainingTime() +
+            int(blinkcode::OpenTimeS * 1000 * double(std::max<qsizetype>(0, files.size() - 1))));
     return true;
 }
 
@@ -78,16 +85,14 @@ void DecoderRun::cancel()
     finish(Failure::Cancelled);
 }
 
-qint64 DecoderRun::timeLimitMs(qint64 fileBytes, double lengthS)
+qint64 DecoderRun::timeLimitMs(double lengthS)
 {
-    const double forFile = double(std::max<qint64>(fileBytes, 0) >> 20) * MsPerMiB;
-    const double forLength = lengthS * MsPerRecordedS;
-    return qint64(std::min(BaseLimitMs + std::max(forFile, forLength), double(MaxLimitMs)));
+    return qint64((blinkcode::OpenTimeS + blinkcode::readTimeS(lengthS) + StartAndFinishS) * 1000);
 }
 
 void DecoderRun::armLimit(double lengthS)
 {
-    const qint64 limit = m_fixedLimitMs > 0 ? m_fixedLimitMs : timeLimitMs(m_fileBytes, lengthS);
+    const qint64 limit = m_fixedLimitMs > 0 ? m_fixedLimitMs : timeLimitMs(lengthS);
     m_limit.start(int(std::max<qint64>(0, limit - m_clock.elapsed())));
 }
 
@@ -100,7 +105,7 @@ void DecoderRun::readOutput()
         m_pending.remove(0, end + 1);
         takeLine(line);
     }
-    if (!m_done && m_pending.size() > MaxLineLength)
+    if (!m_done && m_pending.size() > protocol::MaxLineBytes)
         finish(Failure::Garbage);
 }
 
@@ -111,12 +116,22 @@ void DecoderRun::takeLine(QByteArrayView line)
     if (line.isEmpty())
         return;
     const OutputLine out = parseOutputLine(line);
-    if (m_hasResult || out.kind == OutputLine::Kind::Garbage) {
+    using Kind = OutputLine::Kind;
+    if (m_hasResult || out.kind == Kind::Garbage ||
+        (out.kind == Kind::File && out.fileIndex >= m_files.size())) {
         finish(Failure::Garbage); // nothing may follow the result
-    } else if (out.kind == OutputLine::Kind::Progress) {
-        if (out.lengthS > 0 && m_fixedLimitMs == 0)
+    } else if (out.kind == Kind::File) {
+        // The files before it were no videos: its time starts now.
+        m_fileIndex = out.fileIndex;
+        m_clock.start();
+        armLimit(0);
+        emit fileChosen(m_fileIndex);
+    } else if (out.kind == Kind::Progress) {
+        if (out.lengthS > 0)
             armLimit(out.lengthS);
         emit progress(out.readS, out.lengthS);
+    } else if (out.kind == Kind::Glimpse) {
+        emit glimpse(out.glimpse);
     } else {
         m_hasResult = true;
         m_reading = out.reading;
@@ -130,10 +145,10 @@ void DecoderRun::processEnded(int exitCode, QProcess::ExitStatus status)
         takeLine(std::exchange(m_pending, {}));
     if (m_done)
         return;
-    const bool decoded = m_reading.status == DecoderReading::Status::Decoded;
+    const bool decoded = m_reading.status == Status::Decoded;
     if (status == QProcess::CrashExit || !m_hasResult)
         finish(Failure::Crashed);
-    else if (decoded != (exitCode == 0)) // a reading must not contradict the exit status
+    else if (decoded != (exitCode == protocol::ExitDecoded)) // nor contradict the exit status
         finish(Failure::Garbage);
     else
         finish(fileChanged() ? Failure::FileChanged : Failure::None);
@@ -141,8 +156,11 @@ void DecoderRun::processEnded(int exitCode, QProcess::ExitStatus status)
 
 bool DecoderRun::fileChanged() const
 {
-    const QFileInfo now(m_file);
-    return (now.exists() ? now.size() : -1) != m_fileBytes || now.lastModified() != m_fileModified;
+    if (m_fileIndex >= m_files.size())
+        return false;
+    const File &file = m_files.at(m_fileIndex);
+    const QFileInfo now(file.path);
+    return (now.exists() ? now.size() : -1) != file.bytes || now.lastModified() != file.modified;
 }
 
 void DecoderRun::finish(Failure failure)
