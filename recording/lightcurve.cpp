@@ -200,6 +200,15 @@ void LightFinder::addFrame(const FrameView &frame)
     m_times.push_back(frame.timeMs);
     m_cells.insert(m_cells.end(), cells.begin(), cells.end());
     count(cells);
+    // The picture's brightness: auto exposure dims the whole scene, the LED
+    // with it, while the LED's long light lasts.
+    m_lumas.clear();
+    for (std::size_t c = 0; c < m_cellCount; ++c)
+        if (!missing(&cells[c * FrameCells::Channels]))
+            m_lumas.push_back(cells[c * FrameCells::Channels + Channel::Luma]);
+    const auto middle = m_lumas.begin() + std::ptrdiff_t(m_lumas.size() / 2);
+    std::nth_element(m_lumas.begin(), middle, m_lumas.end());
+    m_brightness.push_back(m_lumas.empty() ? 0.f : float(*middle));
 }
 
 void LightFinder::count(const std::vector<std::uint8_t> &cells)
@@ -355,6 +364,10 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
     const std::size_t frames = m_times.size();
     std::vector<std::array<double, 4>> values(frames);
     std::vector<bool> seen(frames, false);
+    std::vector<float> brightness = m_brightness;
+    std::nth_element(brightness.begin(), brightness.begin() + std::ptrdiff_t(frames / 2),
+                     brightness.end());
+    const double usual = brightness[frames / 2];
     for (std::size_t t = 0; t < frames; ++t) {
         std::array<double, 4> top{};
         for (int c : members) {
@@ -365,6 +378,10 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
             for (std::size_t k = 0; k < 4; ++k)
                 top[k] = std::max<double>(top[k], v[ChangeChannels[k]]);
         }
+        // As the camera would have seen it at its usual exposure.
+        const double gain = m_brightness[t] > 8 ? std::clamp(usual / m_brightness[t], 0.5, 2.0) : 1;
+        for (std::size_t k = 0; k < 4; ++k)
+            top[k] = k == 0 ? top[k] * gain : 128 + (top[k] - 128) * gain;
         values[t] = top;
     }
     // Lit and dark frames by the channel that changes most, then each

@@ -58,6 +58,8 @@ private:
     int m_width = 0, m_height = 0;
     std::vector<double> m_times;
     std::vector<std::uint8_t> m_cells; // frames x cells x channels
+    std::vector<float> m_brightness;   // per frame: the median of its cells' luma
+    std::vector<std::uint8_t> m_lumas; // room for one frame's
     FrameCells m_grid;
     // The first frame's edges along each axis, which later frames are matched
     // against, and the shift found for the last frame.

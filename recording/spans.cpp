@@ -11,16 +11,22 @@ constexpr float DarkBelow = 0.25f;
 // Between the thresholds a sample is also judged against the flash around it:
 // one that rises this much over the lowest of the last RiseWithinMs is lit (a
 // flash only partly exposed), and one that has fallen back by FallBack of its
-// flash's rise is dark (the glow that noise reduction and compression leave).
+// flash's rise soon after it lit is dark (the glow that noise reduction and
+// compression leave).
 constexpr float ClearRise = 0.3f;
 constexpr double RiseWithinMs = 300;
 constexpr float FallBack = 0.4f;
+// Only so soon after the light came on: later, a long light that the camera's
+// auto exposure dims is still lit.
+constexpr double GlowWithinMs = 300;
+constexpr double DarkBlinkAtMostMs = 150;
 
 // Each sample's state: 1 lit, 0 dark, -1 undecided.
 std::vector<int> states(const std::vector<LightSample> &curve)
 {
     std::vector<int> state(curve.size(), -1);
     float peak = 0, base = 0;
+    double onsetMs = 0;
     bool lit = false;
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const float level = curve[i].level;
@@ -31,14 +37,39 @@ std::vector<int> states(const std::vector<LightSample> &curve)
             lowest = std::min(lowest, curve[j].level);
         if (level > LitAbove || (!(level < DarkBelow) && level - lowest >= ClearRise))
             state[i] = 1;
-        else if (level < DarkBelow || (lit && peak - level >= FallBack * (peak - base)))
+        else if (level < DarkBelow || (lit && curve[i].timeMs - onsetMs <= GlowWithinMs &&
+                                       peak - level >= FallBack * (peak - base)))
             state[i] = 0;
         if (state[i] == 1 && !lit)
-            base = lowest, peak = level;
+            base = lowest, peak = level, onsetMs = curve[i].timeMs;
         peak = std::max(peak, level);
         lit = state[i] == 1 || (lit && state[i] < 0);
     }
     return state;
+}
+
+// A light seen dark in one sample only, between two lit spans, was lit: no
+// dark phase of the unit is that short (the shortest lasts 500 ms), and joined,
+// the lit spans are longer than any flash, so no flash is lost.
+std::vector<Span> withoutDarkBlinks(std::vector<Span> spans)
+{
+    std::vector<Span> kept;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const Span &span = spans[i];
+        if (!span.lit && span.whole() && span.minMs == 0 && span.maxMs <= DarkBlinkAtMostMs &&
+            !kept.empty() && i + 1 < spans.size()) {
+            // The dark sample lies within both lit spans' outer bounds.
+            Span &before = kept.back();
+            const Span &after = spans[i + 1];
+            before.minMs += span.maxMs + after.minMs;
+            before.maxMs += after.maxMs;
+            before.cutAtEnd = after.cutAtEnd;
+            ++i;
+            continue;
+        }
+        kept.push_back(span);
+    }
+    return kept;
 }
 
 } // namespace
@@ -88,7 +119,7 @@ std::vector<Span> sliceLightCurve(const std::vector<LightSample> &curve)
         close(lastMs);
         spans.back().cutAtEnd = true;
     }
-    return spans;
+    return withoutDarkBlinks(spans);
 }
 
 } // namespace recording
