@@ -378,8 +378,11 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
             for (std::size_t k = 0; k < 4; ++k)
                 top[k] = std::max<double>(top[k], v[ChangeChannels[k]]);
         }
-        // As the camera would have seen it at its usual exposure.
-        const double gain = m_brightness[t] > 8 ? std::clamp(usual / m_brightness[t], 0.5, 2.0) : 1;
+        // As the camera would have seen it at its usual exposure, where auto
+        // exposure clearly darkened the picture (a large glow that brightens
+        // it is the light itself, and stays as it is).
+        const double darkened = m_brightness[t] > 8 ? usual / m_brightness[t] : 1;
+        const double gain = darkened >= 1.15 ? std::min(darkened, 2.0) : 1;
         for (std::size_t k = 0; k < 4; ++k)
             top[k] = k == 0 ? top[k] * gain : 128 + (top[k] - 128) * gain;
         values[t] = top;
