@@ -178,7 +178,7 @@ OutputLine parseOutputLine(QByteArrayView line)
     if (line.startsWith(protocol::FileLine)) {
         double index = -1;
         ok = readNumbers(line, {&index}) && index <= MaxFileIndex && index == std::floor(index);
-        out.fileIndex = int(index);
+        out.fileIndex = ok ? int(index) : 0; // a number out of range is no index
         out.kind = ok ? Kind::File : Kind::Garbage;
     } else if (line.startsWith(protocol::ProgressLine)) {
         ok = readNumbers(line, {&out.readS, &out.lengthS});
