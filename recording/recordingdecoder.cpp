@@ -1,6 +1,7 @@
 #include "recordingdecoder.h"
 
 #include "lightcurve.h"
+#include "readinglimits.h"
 #include "spanreader.h"
 #include "videoreader.h"
 
@@ -11,10 +12,7 @@ namespace recording {
 
 namespace {
 
-// A reading needs one cycle (50.2 s at most) and a little more; two cycles
-// agree within 110 s. Longer recordings are read up to here, so that time
-// and memory stay bounded whatever their length.
-constexpr double ReadAtMostMs = 150000;
+constexpr double ReadAtMostMs = blinkcode::ReadAtMostS * 1000;
 constexpr double ProgressEveryMs = 500;
 constexpr double GlimpseEveryMs = 3000;
 

@@ -1,5 +1,7 @@
 #include "videoreader.h"
 
+#include "readinglimits.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -30,8 +32,7 @@ constexpr int MaxSide = 8192;
 constexpr std::int64_t MaxPixels = 40'000'000;
 // Opening reads at most a few megabytes; a file that takes longer than this to
 // open or to read is given up, whatever it holds.
-constexpr auto OpenTime = std::chrono::seconds(30);
-constexpr double ReadSecondsBase = 60, ReadSecondsPerSecond = 3, ReadBytesPerSecond = 1e6;
+constexpr auto OpenTime = std::chrono::seconds(int(blinkcode::OpenTimeS));
 
 // Frees an FFmpeg object with its free function, which takes the pointer's address.
 template <auto Free> struct Freer {
@@ -239,12 +240,9 @@ VideoError VideoReader::readFrames(const std::function<bool(const FrameView &)> 
 {
     if (!d->codec)
         return VideoError::NoFrames;
-    // Bounded time: generous for the recording's length, or for its size when
-    // the container does not tell the length.
-    const double seconds =
-        ReadSecondsBase + (d->info.durationMs > 0
-                               ? ReadSecondsPerSecond * std::min(d->info.durationMs / 1000, 86400.0)
-                               : d->fileSize / ReadBytesPerSecond);
+    // Bounded time: generous for the part of the recording a reading reads,
+    // the same bound the window waits for.
+    const double seconds = blinkcode::readTimeS(d->info.durationMs / 1000);
     d->deadline = Clock::now() + std::chrono::milliseconds(std::int64_t(seconds * 1000));
 
     std::unique_ptr<AVPacket, Freer<av_packet_free>> packet(av_packet_alloc());
