@@ -2,6 +2,7 @@
 
 #include "framecells.h"
 #include "lightsample.h"
+#include "picturemotion.h"
 #include "verdict.h"
 #include "videoreader.h"
 
@@ -50,7 +51,6 @@ private:
     {
         return m_cells.data() + (frame * m_cellCount + std::size_t(c)) * FrameCells::Channels;
     }
-    void estimateMotion(const FrameView &frame, int &dx, int &dy);
     void count(const std::vector<std::uint8_t> &cells);
 
     int m_columns = 0, m_rows = 0, m_cellSize = 0;
@@ -61,11 +61,7 @@ private:
     std::vector<float> m_brightness;   // per frame: the median of its cells' luma
     std::vector<std::uint8_t> m_lumas; // room for one frame's
     FrameCells m_grid;
-    // The first frame's edges along each axis, which later frames are matched
-    // against, and the shift found for the last frame.
-    std::vector<float> m_referenceColumns, m_referenceRows;
-    std::vector<float> m_columnEdges, m_rowEdges;
-    int m_dx = 0, m_dy = 0;
+    PictureMotion m_motion;
     // Kept up to date frame by frame, so that the lights can be looked for at
     // any time in a moment: for each cell with its neighbours, a histogram of
     // each channel that changes when a light lights; and for each cell alone,
