@@ -74,6 +74,51 @@ double otsu(std::vector<double> values)
     return threshold;
 }
 
+// How a light's channels move from dark to lit: each channel counts by how
+// clearly it tells the two apart, its rise over its own flicker from one dark
+// frame to the next. A glint that brightens the lens but leaves its colour,
+// or a colour that drifts with the white balance, moves little of the level.
+struct Projection {
+    std::array<double, 4> dark{}, direction{};
+    double length = 0;
+    double levelOf(const std::array<double, 4> &v) const
+    {
+        double level = 0;
+        for (std::size_t k = 0; k < 4; ++k)
+            level += direction[k] * (v[k] - dark[k]);
+        return level / length;
+    }
+};
+
+Projection projectionOf(const std::vector<std::array<double, 4>> &values,
+                        const std::vector<bool> &seen, const std::vector<bool> &on)
+{
+    Projection p;
+    std::array<double, 4> lit{};
+    double litN = 0, darkN = 0;
+    for (std::size_t t = 0; t < values.size(); ++t) {
+        if (!seen[t])
+            continue;
+        for (std::size_t k = 0; k < 4; ++k)
+            (on[t] ? lit : p.dark)[k] += values[t][k];
+        (on[t] ? litN : darkN) += 1;
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+        lit[k] /= std::max(1.0, litN);
+        p.dark[k] /= std::max(1.0, darkN);
+        std::vector<double> steps;
+        for (std::size_t t = 1; t < values.size(); ++t)
+            if (seen[t] && seen[t - 1] && !on[t] && !on[t - 1])
+                steps.push_back(std::abs(values[t][k] - values[t - 1][k]));
+        const auto middle = steps.begin() + std::ptrdiff_t(steps.size() / 2);
+        std::nth_element(steps.begin(), middle, steps.end());
+        const double noise = std::max(1.0, steps.empty() ? 1.0 : *middle);
+        p.direction[k] = std::max(0.0, lit[k] - p.dark[k]) / (noise * noise);
+        p.length += p.direction[k] * (lit[k] - p.dark[k]);
+    }
+    return p;
+}
+
 } // namespace
 
 void LightFinder::addFrame(const FrameView &frame)
@@ -301,43 +346,36 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
             top[k] = k == 0 ? top[k] * gain : 128 + (top[k] - 128) * gain;
         values[t] = top;
     }
-    // Lit and dark frames by the channel that changes most, then each
-    // channel's mean in both.
-    std::vector<double> strongest;
-    for (std::size_t t = 0; t < frames; ++t)
-        if (seen[t])
-            strongest.push_back(values[t][std::size_t(channel)]);
-    const double split = otsu(strongest);
-    std::array<double, 4> lit{}, dark{};
-    double litN = 0, darkN = 0;
-    for (std::size_t t = 0; t < frames; ++t) {
-        if (!seen[t])
-            continue;
-        const bool on = values[t][std::size_t(channel)] > split;
-        for (std::size_t k = 0; k < 4; ++k)
-            (on ? lit : dark)[k] += values[t][k];
-        (on ? litN : darkN) += 1;
+    // Lit and dark frames, first by the channel that changes most, then twice
+    // more by the level all channels give together.
+    std::vector<bool> on(frames, false);
+    {
+        std::vector<double> strongest;
+        for (std::size_t t = 0; t < frames; ++t)
+            if (seen[t])
+                strongest.push_back(values[t][std::size_t(channel)]);
+        const double split = otsu(strongest);
+        for (std::size_t t = 0; t < frames; ++t)
+            on[t] = seen[t] && values[t][std::size_t(channel)] > split;
     }
-    std::array<double, 4> direction{};
-    double length = 0;
-    for (std::size_t k = 0; k < 4; ++k) {
-        lit[k] /= std::max(1.0, litN);
-        dark[k] /= std::max(1.0, darkN);
-        direction[k] = ChannelWeight[k] * std::max(0.0, lit[k] - dark[k]);
-        length += direction[k] * (lit[k] - dark[k]);
+    std::vector<double> levels(frames, 0.35); // unseen: neither lit nor dark
+    for (int round = 0; round < 3; ++round) {
+        const Projection projection = projectionOf(values, seen, on);
+        std::vector<double> seenLevels;
+        for (std::size_t t = 0; t < frames; ++t) {
+            if (!seen[t] || projection.length <= 0)
+                continue;
+            levels[t] = projection.levelOf(values[t]);
+            seenLevels.push_back(levels[t]);
+        }
+        const double split = otsu(seenLevels);
+        for (std::size_t t = 0; t < frames; ++t)
+            on[t] = seen[t] && levels[t] > split;
     }
     Light light;
     light.curve.reserve(frames);
-    for (std::size_t t = 0; t < frames; ++t) {
-        double level = 0.35; // unseen: neither lit nor dark
-        if (seen[t] && length > 0) {
-            level = 0;
-            for (std::size_t k = 0; k < 4; ++k)
-                level += direction[k] * (values[t][k] - dark[k]);
-            level /= length;
-        }
-        light.curve.push_back({m_times[t], float(level)});
-    }
+    for (std::size_t t = 0; t < frames; ++t)
+        light.curve.push_back({m_times[t], float(levels[t])});
     light.evidence.spans = sliceLightCurve(light.curve);
     light.evidence.colours = coloursOf(members, light.curve, light.evidence.spans);
     return light;
