@@ -9,7 +9,8 @@ namespace {
 constexpr float LitAbove = 0.45f;
 constexpr float DarkBelow = 0.25f;
 // Between the thresholds a sample is also judged against the flash around it:
-// one that rises this much over the lowest of the last RiseWithinMs is lit (a
+// one that rises this much over the lowest of the last RiseWithinMs, since the
+// light was last lit, is lit (a
 // flash only partly exposed), and one that has fallen back by FallBack of its
 // flash's rise soon after it lit is dark (the glow that noise reduction and
 // compression leave).
@@ -28,18 +29,28 @@ std::vector<int> states(const std::vector<LightSample> &curve)
     float peak = 0, base = 0;
     double onsetMs = 0;
     bool lit = false;
+    // After a flash has fallen back into its glow, the light is dark until it
+    // clearly rises again, however bright the glow stays.
+    bool glowing = false;
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const float level = curve[i].level;
         float lowest = level;
-        // (at most 64 samples back: 300 ms even at 200 frames/s)
-        for (std::size_t j = i;
-             j-- > 0 && i - j <= 64 && curve[j].timeMs >= curve[i].timeMs - RiseWithinMs;)
+        // (at most 64 samples back: 300 ms even at 200 frames/s), and only
+        // since the light was last lit: the glow that lingers after a flash
+        // has not risen from the dark before the flash.
+        for (std::size_t j = i; j-- > 0 && i - j <= 64 && state[j] != 1 &&
+                                curve[j].timeMs >= curve[i].timeMs - RiseWithinMs;)
             lowest = std::min(lowest, curve[j].level);
-        if (level > LitAbove || (!(level < DarkBelow) && level - lowest >= ClearRise))
+        const bool risen = !(level < DarkBelow) && level - lowest >= ClearRise;
+        const bool fallen = lit && curve[i].timeMs - onsetMs <= GlowWithinMs &&
+                            peak - level >= FallBack * (peak - base);
+        if (glowing)
+            state[i] = risen ? 1 : 0;
+        else if (level > LitAbove || risen)
             state[i] = 1;
-        else if (level < DarkBelow || (lit && curve[i].timeMs - onsetMs <= GlowWithinMs &&
-                                       peak - level >= FallBack * (peak - base)))
+        else if (level < DarkBelow || fallen)
             state[i] = 0;
+        glowing = (glowing || fallen) && state[i] == 0 && !(level < DarkBelow);
         if (state[i] == 1 && !lit)
             base = lowest, peak = level, onsetMs = curve[i].timeMs;
         peak = std::max(peak, level);

@@ -7,6 +7,7 @@
 using namespace recording;
 using Lights = std::vector<LightEvidence>;
 using Ms = std::vector<double>;
+using Levels = std::vector<float>;
 Q_DECLARE_METATYPE(Lights)
 
 namespace {
@@ -189,6 +190,40 @@ private slots:
                 QVERIFY(std::abs(hue - Own[std::size_t(c)]) > 8 ||
                         (reading.colour == c && reading.status == Status::Decoded));
         }
+    }
+
+    // Light curves as a camera at 24 frames/s sees them, sliced into spans: the
+    // lit spans' clear samples in turn (a sample between the thresholds that
+    // follows a lit one leaves the edge open, and is not counted).
+    void slices_data()
+    {
+        QTest::addColumn<Levels>("levels");
+        QTest::addColumn<QString>("lit");
+        QTest::newRow("a flash over two frames") << Levels{0, 0, .5f, .5f, 0, 0} << "2";
+        QTest::newRow("a flash partly exposed") << Levels{0, 0, .09f, .37f, .37f, .09f, 0} << "1";
+        QTest::newRow("the glow between flashes is dark")
+            << Levels{-.1f, -.1f, .63f, .39f, .34f, .34f, .28f, .34f, .31f, .29f,
+                      .3f,  .31f, .71f, .71f, .31f, .31f, .25f, .17f, -.07f}
+            << "1 2";
+        QTest::newRow("a flicker within the glow is no flash")
+            << Levels{.2f,  .2f,  .69f, .69f, .39f, .4f, .49f, .34f, .34f, .29f,
+                      .34f, .27f, .34f, .32f, .68f, .7f, .32f, .28f, .13f, .02f}
+            << "2 2";
+        QTest::newRow("a long light that auto exposure dims stays lit")
+            << Levels{0, 0, 1, 1, 1, 1, 1, 1, 1, 1, .9f, .7f, .5f, .4f, .4f, .4f, .4f, .4f} << "11";
+    }
+
+    void slices()
+    {
+        QFETCH(Levels, levels);
+        std::vector<LightSample> curve;
+        for (float level : levels)
+            curve.push_back({1000.0 / 24 * double(curve.size()), level});
+        QStringList lit;
+        for (const Span &span : sliceLightCurve(curve))
+            if (span.lit)
+                lit << QString::number(std::lround(span.minMs * 24 / 1000) + 1);
+        QTEST(lit.join(' '), "lit");
     }
 };
 
