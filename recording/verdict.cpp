@@ -44,7 +44,7 @@ constexpr int ColouredSpansNeeded = 3;
 // A light that never goes dark is an LED only when it looks like one: a small,
 // saturated, bright spot apart from other bright areas, lit all the time.
 // Lamps, windows, white or pale lights and large signs are none.
-constexpr double LedAreaAtMost = 0.03; // of the picture: its glow, filmed from close by
+constexpr double LedAreaAtMost = 0.05; // of the picture: its glow, filmed from close by
 constexpr double LedChromaAtLeast = 20;
 constexpr double LedLumaAtLeast = 128;
 constexpr double LedLitAtLeast = 0.95; // of the recording
