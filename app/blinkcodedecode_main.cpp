@@ -226,8 +226,8 @@ int readForWindow(const QStringList &files)
             if (soFar)
                 print(stdout, decoding::glimpseLine(lightView(*soFar)));
         };
-        recording::RecordingResult read =
-            recording::decodeRecording(files[i].toStdString(), progress);
+        recording::RecordingResult read = recording::decodeRecording(
+            files[i].toStdString(), progress, recording::Glimpses::EveryFewSeconds);
         if (i == 0)
             result = read;
         if (named || !heldNoVideo(read.reading)) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numeric>
 
+#include <sys/mman.h>
+
 namespace recording {
 
 namespace {
@@ -15,6 +17,7 @@ constexpr int MaxCells = 64; // along the longer side of the picture
 constexpr std::size_t MaxStored = 64u
                                   << 20; // bytes of kept cells: 150 s at 30 frames/s, 75 s at 60
 constexpr int MaxLights = 8;
+constexpr std::uintptr_t HugePage = 2u << 20;
 // How clearly a cell must change to hold a light: luma steps, or chroma steps
 // weighted as below, between its lit few frames and its usual level.
 constexpr double MinScore = 24;
@@ -136,6 +139,16 @@ void LightFinder::addFrame(const FrameView &frame)
         // Room for all that is kept, taken once: the system gives the pages as
         // they are written, and the cells are never copied as they grow.
         m_cells.reserve(MaxStored);
+#ifdef MADV_HUGEPAGE
+        // In pages of 2 MB where the system has them: a few hundred faults
+        // fewer for each minute of the recording.
+        const auto from =
+            (reinterpret_cast<std::uintptr_t>(m_cells.data()) + HugePage - 1) & ~(HugePage - 1);
+        const auto to =
+            (reinterpret_cast<std::uintptr_t>(m_cells.data()) + MaxStored) & ~(HugePage - 1);
+        if (to > from)
+            madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#endif
     }
     // A stream that changes its size half-way: the frames of the first size count.
     if (frame.width != m_width || frame.height != m_height)

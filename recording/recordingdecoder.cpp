@@ -68,7 +68,8 @@ RecordingResult readLights(const LightFinder &finder)
     return result;
 }
 
-RecordingResult decodeRecording(const std::string &path, const Progress &progress)
+RecordingResult decodeRecording(const std::string &path, const Progress &progress,
+                                Glimpses glimpses)
 {
     VideoReader reader;
     if (const VideoError error = reader.open(path); error != VideoError::None) {
@@ -82,7 +83,8 @@ RecordingResult decodeRecording(const std::string &path, const Progress &progres
     const VideoError error = reader.readFrames([&](const FrameView &frame) {
         finder.addFrame(frame);
         readMs = frame.timeMs;
-        if (progress && frame.timeMs - glimpsedMs >= GlimpseEveryMs) {
+        if (progress && glimpses == Glimpses::EveryFewSeconds &&
+            frame.timeMs - glimpsedMs >= GlimpseEveryMs) {
             reportedMs = glimpsedMs = frame.timeMs;
             const RecordingResult soFar = readLights(finder);
             progress(frame.timeMs, durationMs, &soFar);

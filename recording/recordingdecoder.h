@@ -22,8 +22,8 @@ struct RecordingResult {
 };
 
 // Called now and then while frames are read: how far the reading has come, the
-// recording's length (0 when the container does not say), and every few
-// seconds what has been read so far (else null).
+// recording's length (0 when the container does not say), and, where glimpses
+// are asked for, every few seconds what has been read so far (else null).
 using Progress =
     std::function<void(double readMs, double durationMs, const RecordingResult *soFar)>;
 
@@ -33,7 +33,10 @@ class LightFinder;
 // another light decodes to a different code.
 RecordingResult readLights(const LightFinder &finder);
 
+enum class Glimpses { No, EveryFewSeconds };
+
 // Reads a recording of the LED and decodes its blink code.
-RecordingResult decodeRecording(const std::string &path, const Progress &progress = {});
+RecordingResult decodeRecording(const std::string &path, const Progress &progress = {},
+                                Glimpses glimpses = Glimpses::No);
 
 } // namespace recording
