@@ -69,18 +69,6 @@ double balancedHue(double hue, double amount)
     return hue + amount * (hue < 0.25 ? 0 : hue < 1.5 ? -0.45 : 0.4);
 }
 
-// The gamma curve of the picture, as a table over linear 0..1.
-const std::array<double, 4097> &gammaTable()
-{
-    static const std::array<double, 4097> table = [] {
-        std::array<double, 4097> t{};
-        for (std::size_t k = 0; k < t.size(); ++k)
-            t[k] = 255 * std::pow(k / 4096.0, 1 / 2.2);
-        return t;
-    }();
-    return table;
-}
-
 // The times of the frames, in ms from the clip's start: a slot per frame
 // interval, jittered, some slots dropped (never two in a row).
 std::vector<double> frameTimes(const ClipSetup &setup)
@@ -297,32 +285,23 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
     const Rgb walls[] = {
         {0.35, 0.3, 0.2}, {0.17, 0.21, 0.26}, {0.55, 0.55, 0.52}, {0.3, 0.17, 0.08}};
     const double grey = std::pow(setup.faceGrey, 2.2);
-    Scene scene{setup,
-                w,
-                h,
-                walls[wallKind],
-                {grey, grey * 1.02, grey * 1.06},
-                {1 + 0.15 * setup.warmth, 1, 1 - 0.25 * setup.warmth},
-                0.47 * w,
-                0.62 * h,
-                R};
+    const Rgb face{grey, grey * 1.02, grey * 1.06};
+    const Rgb room{1 + 0.15 * setup.warmth, 1, 1 - 0.25 * setup.warmth};
+    Scene scene{setup, w, h, walls[wallKind], face, room, 0.47 * w, 0.62 * h, R};
 
     // Each row is exposed a little later than the one above it (rolling shutter);
     // noise reduction keeps part of the last frame's light.
     auto addLight = [&](const Timeline &spans, double x, double y, double radius, Rgb colour,
                         double power, bool lens) {
-        Light l{x,      y,
-                radius, colour,
-                power,  setup.haloScale,
-                lens,   std::vector<double>(std::size_t(setup.height))};
+        std::vector<double> lit(std::size_t(setup.height));
         std::size_t first = 0, before = 0;
         for (int row = 0; row < setup.height; ++row) {
             const double from = t + row / rows * readoutMs;
-            l.rows[row] =
+            lit[row] =
                 (1 - setup.ghost) * litPart(spans, from, from + exposure, first) +
                 setup.ghost * litPart(spans, from - interval, from - interval + exposure, before);
         }
-        scene.lights.push_back(std::move(l));
+        scene.lights.push_back({x, y, radius, colour, power, setup.haloScale, lens, lit});
     };
     if (R > 0) {
         addLight(led, scene.ledX, scene.ledY, R, ledColour, setup.ledPower, true);
@@ -391,10 +370,16 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
                  (1 - balance * (ledColour.g / mean - 1)) * (1 - 0.5 * setup.gainRamp * u),
                  (1 - balance * (ledColour.b / mean - 1)) *
                      (1 + setup.gainRamp * std::sin(Pi * u))};
-    const auto &gamma = gammaTable();
-    const auto encode = [&](double sensor, double balanceGain) {
+    // The gamma curve of the picture, as a table over linear 0..1.
+    static const auto gamma = [] {
+        std::array<double, 4097> t{};
+        for (std::size_t k = 0; k < t.size(); ++k)
+            t[k] = 255 * std::pow(k / 4096.0, 1 / 2.2);
+        return t;
+    }();
+    const auto encode = [&](double sensor, double balanceGain, double noise) {
         const double v = std::clamp(std::min(1.0, sensor * gain) * balanceGain, 0.0, 1.0);
-        return gamma[std::size_t(v * 4096)];
+        return std::clamp(gamma[std::size_t(v * 4096)] + noise, 0.0, 255.0);
     };
     std::uint64_t noise = std::uint64_t(hash01(setup.seed, i, 4) * 9e15) | 1;
     const int W = setup.width - 1, H = setup.height - 1;
@@ -414,9 +399,7 @@ recording::FrameView renderView(const ClipSetup &setup, int i, std::vector<std::
         noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
         const double n =
             setup.noise * ((noise & 0xFFFF) + (noise >> 16 & 0xFFFF) - 65535.0) / 37837;
-        return Rgb{std::clamp(encode(sum.r, wb.r) + n, 0.0, 255.0),
-                   std::clamp(encode(sum.g, wb.g) + n, 0.0, 255.0),
-                   std::clamp(encode(sum.b, wb.b) + n, 0.0, 255.0)};
+        return Rgb{encode(sum.r, wb.r, n), encode(sum.g, wb.g, n), encode(sum.b, wb.b, n)};
     };
 
     // BT.601 limited range; chroma from the mean of each 2x2 block.
@@ -494,8 +477,7 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
         return "no muxer or encoder";
     std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>> codec(
         avcodec_alloc_context3(encoder));
-    codec->width = width;
-    codec->height = height;
+    codec->width = width, codec->height = height;
     codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
     codec->framerate = av_d2q(setup.fps, 100000);
     // AVI counts frames; the others take each frame's own time, to the 90 kHz tick.
@@ -533,9 +515,7 @@ std::string encodeClip(const ClipSetup &setup, const std::string &path)
         return "cannot write " + path;
 
     std::unique_ptr<AVFrame, Freer<av_frame_free>> frame(av_frame_alloc());
-    frame->width = width;
-    frame->height = height;
-    frame->format = codec->pix_fmt;
+    frame->width = width, frame->height = height, frame->format = codec->pix_fmt;
     if (av_frame_get_buffer(frame.get(), 0) < 0)
         return "out of memory";
     // Large clips are rendered small and scaled up: the LED grows with them.
@@ -585,16 +565,12 @@ std::vector<std::string> ffmpegDrawnClip(const ClipSetup &setup, const std::stri
     std::snprintf(box, sizeof box, "drawbox=x=%d:y=%d:w=%d:h=%d:color=0x%06X:t=fill:enable='",
                   int(0.47 * setup.width) - d / 2, int(0.62 * setup.height) - d / 2, d, d,
                   colours[setup.colour % 3]);
-    return {"-v",       "error",
-            "-nostdin", "-y",
-            "-f",       "lavfi",
-            "-i",       source,
-            "-vf",      box + (lit.empty() ? "0" : lit) + "'",
-            "-c:v",     "libx264",
-            "-pix_fmt", "yuv420p",
-            "-crf",     std::to_string(setup.quality),
-            "-f",       "mp4",
-            path};
+    const std::string filter = box + (lit.empty() ? "0" : lit) + "'";
+    return {"-v",       "error",   "-nostdin", "-y",
+            "-f",       "lavfi",   "-i",       source,
+            "-vf",      filter,    "-c:v",     "libx264",
+            "-pix_fmt", "yuv420p", "-crf",     std::to_string(setup.quality),
+            "-f",       "mp4",     path};
 }
 
 std::string describe(const ClipSetup &s)
@@ -602,31 +578,29 @@ std::string describe(const ClipSetup &s)
     static const char *codecs[] = {"H.264", "HEVC", "H.264 MKV", "HEVC MKV", "MJPEG AVI"};
     static const char *lensNames[] = {"milky", "clear", "smoked"};
     char text[512];
-    int n = std::snprintf(text, sizeof text, "%dx%d, %g fps, %s", s.width, s.height, s.fps,
-                          s.drawnByFfmpeg ? "drawn by FFmpeg" : codecs[int(s.codec)]);
-    const auto add = [&](bool when, const char *format, double value = 0) {
+    int n = 0;
+    const auto add = [&](bool when, const char *format, auto... values) {
         if (when && n < int(sizeof text) - 64)
-            n += std::snprintf(text + n, sizeof text - n, format, value);
+            n += std::snprintf(text + n, sizeof text - n, format, values..., 0);
     };
-    add(s.bitrateKbps > 0, " at %g kbit/s", s.bitrateKbps);
-    if (s.drawnByFfmpeg)
-        n += std::snprintf(text + n, sizeof text - n, ", a dot of %.0f px on grey %.2f",
-                           2 * s.ledRadius, s.faceGrey);
-    else if (s.ledRadius > 0)
-        n += std::snprintf(text + n, sizeof text - n, ", %s lens of %.1f px, power %.2g",
-                           lensNames[int(s.lens) % 3], s.ledRadius, s.ledPower);
-    else
-        n += std::snprintf(text + n, sizeof text - n, ", no LED");
+    add(true, "%dx%d, %g fps, %s", s.width, s.height, s.fps,
+        s.drawnByFfmpeg ? "drawn by FFmpeg" : codecs[int(s.codec)]);
+    add(s.bitrateKbps > 0, " at %d kbit/s", s.bitrateKbps);
+    const bool led = !s.drawnByFfmpeg && s.ledRadius > 0;
+    add(s.drawnByFfmpeg, ", a dot of %.0f px on grey %.2f", 2 * s.ledRadius, s.faceGrey);
+    add(led, ", %s lens of %.1f px, power %.2g", lensNames[int(s.lens) % 3], s.ledRadius,
+        s.ledPower);
+    add(!led && !s.drawnByFfmpeg, ", no LED");
     add(s.tint >= 0, ", hue %.2f", s.tint);
     add(s.exposureMs > 0, ", %.1f ms exposure", s.exposureMs);
     add(s.autoExposure > 0, ", auto exposure %.2f", s.autoExposure);
     add(s.whiteBalance > 0, ", white balance %.2f", s.whiteBalance);
     add(s.shakePx > 0, ", shake %.1f px", s.shakePx);
     add(s.driftPx != 0, ", drift %.0f px", s.driftPx);
-    add(s.flickerHz > 0, ", flicker %g Hz", s.flickerHz);
+    add(s.flickerHz > 0, ", flicker %d Hz", s.flickerHz);
     add(s.jitterMs > 0, ", jitter %.1f ms", s.jitterMs);
     add(s.dropRate > 0, ", %.1f %% dropped", 100 * s.dropRate);
-    add(s.rotation != 0, ", rotated %g", s.rotation);
+    add(s.rotation != 0, ", rotated %d", s.rotation);
     add(s.ghost > 0, ", noise reduction %.2f", s.ghost);
     add(s.lamp, ", a lamp");
     add(s.window, ", a window");
@@ -641,14 +615,27 @@ std::string describe(const ClipSetup &s)
 
 namespace {
 
-double uniform(std::mt19937 &random, double from, double to)
+using Random = std::mt19937;
+
+double uniform(Random &random, double from, double to)
 {
     return std::uniform_real_distribution<double>(from, to)(random);
 }
 
-bool chance(std::mt19937 &random, double p)
+// As likely to halve as to double.
+double logUniform(Random &random, double from, double to)
+{
+    return std::exp(uniform(random, std::log(from), std::log(to)));
+}
+
+bool chance(Random &random, double p)
 {
     return uniform(random, 0, 1) < p;
+}
+
+int redOrYellow(Random &r)
+{
+    return int(chance(r, 0.5) ? blinkcode::Colour::Red : blinkcode::Colour::Yellow);
 }
 
 // One cycle of the unit's code or battery pattern, in ms of the clip.
@@ -687,170 +674,22 @@ std::vector<std::vector<double>> flashesSeenOnce(const ClipSetup &s)
     return digits;
 }
 
-void lens(ClipSetup &s, std::mt19937 &r)
+// A digit whose flashes only the clip's one whole cycle holds: the clip's start
+// is drawn again until there is one.
+std::vector<double> digitSeenOnce(ClipSetup &s, Random &r)
 {
-    s.lens = Lens(r() % 3);
-    s.ledRadius *= uniform(r, 0.7, 1.5);
-}
-void clippedCore(ClipSetup &s, std::mt19937 &r)
-{
-    s.ledPower = std::exp(uniform(r, std::log(1.5), std::log(30)));
-    s.haloScale = uniform(r, 1, 3);
-}
-// A red LED that does not clip: its luma rises only a little, its colour a lot.
-void dimRed(ClipSetup &s, std::mt19937 &r)
-{
-    s.colour = int(blinkcode::Colour::Red);
-    s.ledPower = uniform(r, 0.35, 0.9);
-    s.ledRadius = std::max(s.ledRadius, 0.008 * s.width);
-    s.faceGrey = uniform(r, 0.4, 0.55);
-}
-void rollingShutter(ClipSetup &s, std::mt19937 &r)
-{
-    s.fps = std::array{24.0, 25.0, 30.0}[r() % 3];
-    s.exposureMs = chance(r, 0.5) ? 0 : uniform(r, 1, 8);
-    s.readoutMs = uniform(r, 8, 0.9 * 1000 / s.fps);
-}
-void autoExposure(ClipSetup &s, std::mt19937 &r)
-{
-    s.autoExposure = uniform(r, 0.2, 0.6);
-    s.aeDelayS = uniform(r, 0.15, 0.8);
-    s.whiteBalance = uniform(r, 0.3, 1);
-    s.gainRamp = uniform(r, 0, 0.2);
-}
-void handHeld(ClipSetup &s, std::mt19937 &r)
-{
-    const double scale = s.width / 640.0;
-    s.shakePx = uniform(r, 2, 10) * scale;
-    s.shakeHz = std::exp(uniform(r, std::log(0.7), std::log(9)));
-    s.driftPx = uniform(r, -0.1, 0.1) * s.width;
-    s.rollDeg = uniform(r, 0, 2);
-    s.motionBlur = true;
-}
-void mainsFlicker(ClipSetup &s, std::mt19937 &r)
-{
-    s.flickerHz = chance(r, 0.5) ? 100 : 120;
-    s.flickerDepth = uniform(r, 0.1, 0.5);
-    s.exposureMs = uniform(r, 2, 10);
-}
-void variableRate(ClipSetup &s, std::mt19937 &r)
-{
-    s.fps = uniform(r, 29, 30);
-    s.jitterMs = uniform(r, 0.5, 3);
-    s.dropRate = uniform(r, 0, 0.04);
-}
-// Stored as the sensor reads it, shown upright: the unit further away.
-void portrait(ClipSetup &s, std::mt19937 &r)
-{
-    s.ledRadius = std::max(s.ledRadius * s.height / s.width, 1.5);
-    s.rotation = chance(r, 0.5) ? 90 : 270;
-}
-void lowBitrate(ClipSetup &s, std::mt19937 &r)
-{
-    s.codec = chance(r, 0.5) ? Codec::H264Mp4 : Codec::HevcMp4;
-    s.bitrateKbps = int(std::exp(uniform(r, std::log(250), std::log(1500))));
-    s.preset = "medium";
-}
-void noiseReduction(ClipSetup &s, std::mt19937 &r)
-{
-    s.ghost = uniform(r, 0.2, 0.6);
-    s.level = uniform(r, 0.4, 0.8);
-    s.noise = uniform(r, 3, 7);
-}
-void otherLights(ClipSetup &s, std::mt19937 &r)
-{
-    do {
-        s.lamp = chance(r, 0.5), s.window = chance(r, 0.4);
-        s.otherBlinker = chance(r, 0.5), s.reflection = chance(r, 0.5);
-    } while (!s.lamp && !s.window && !s.otherBlinker && !s.reflection);
-}
-void frameRates(ClipSetup &s, std::mt19937 &r)
-{
-    s.fps = std::array{24.0, 25.0, 30.0, 60.0}[r() % 4];
-}
-
-// Every condition at once, each with some chance; a red that does not clip
-// only where the picture keeps its colour.
-void phone(ClipSetup &s, std::mt19937 &r)
-{
-    for (auto draw :
-         {lens, clippedCore, rollingShutter, autoExposure, handHeld, frameRates, mainsFlicker,
-          variableRate, portrait, lowBitrate, noiseReduction, otherLights})
-        if (chance(r, draw == autoExposure || draw == handHeld ? 0.8 : 0.35))
-            draw(s, r);
-    if (s.colour == int(blinkcode::Colour::Red) && chance(r, 0.2))
-        dimRed(s, r), s.bitrateKbps = s.bitrateKbps ? std::max(s.bitrateKbps, 1000) : 0;
-    s.warmth = uniform(r, -0.3, 0.8);
-    s.faceGrey = uniform(r, 0.3, 0.65);
-}
-
-void noLed(ClipSetup &s, std::mt19937 &r)
-{
-    s.ledRadius = 0;
-    s.lamp = chance(r, 0.6);
-    s.window = !s.lamp || chance(r, 0.5);
-    s.reflection = chance(r, 0.5);
-}
-// Both blink one code: which colour is it?
-void redAndYellow(ClipSetup &s, std::mt19937 &r)
-{
-    s.colour = chance(r, 0.5) ? int(blinkcode::Colour::Red) : int(blinkcode::Colour::Yellow);
-    s.otherColour = 3 - s.colour;
-    s.otherCode = s.flashes;
-    s.durationS = wholeCycleS(s) + 7.3; // the second LED runs 7.3 s behind
-}
-void amber(ClipSetup &s, std::mt19937 &r)
-{
-    s.colour = int(chance(r, 0.5) ? blinkcode::Colour::Red : blinkcode::Colour::Yellow);
-    s.tint = uniform(r, 0.4, 0.6);
-}
-void lime(ClipSetup &s, std::mt19937 &r)
-{
-    s.colour = int(chance(r, 0.5) ? blinkcode::Colour::Yellow : blinkcode::Colour::Green);
-    s.tint = uniform(r, 1.4, 1.6);
-}
-// The clip's start is drawn again until a flash or digit is seen in its one whole cycle only.
-void handCoversFlash(ClipSetup &s, std::mt19937 &r)
-{
-    s.colour = int(chance(r, 0.5) ? blinkcode::Colour::Red : blinkcode::Colour::Yellow);
-    s.durationS = wholeCycleS(s);
     std::vector<std::vector<double>> digits;
-    s.startMs = uniform(r, 0, cycleMs(s));
     while ((digits = flashesSeenOnce(s)).empty())
         s.startMs = uniform(r, 0, cycleMs(s));
-    const std::vector<double> &digit = digits[r() % digits.size()];
-    const double flash = digit[r() % digit.size()];
-    s.coverFromMs = flash - 150, s.coverToMs = flash + 200;
+    return digits[r() % digits.size()];
 }
-void pannedAway(ClipSetup &s, std::mt19937 &r)
+
+const Level *level(std::string_view name)
 {
-    handCoversFlash(s, r);
-    s.coverFromMs = s.coverToMs = 0;
-    const std::vector<std::vector<double>> digits = flashesSeenOnce(s);
-    const std::vector<double> &digit = digits[r() % digits.size()];
-    s.panFromMs = digit.front() - 800, s.panToMs = digit.back() + 900;
-}
-// One whole cycle of each code: which one does the unit show?
-void codeChanges(ClipSetup &s, std::mt19937 &r)
-{
-    s.colour = int(chance(r, 0.5) ? blinkcode::Colour::Red : blinkcode::Colour::Yellow);
-    do {
-        for (int &n : s.nextFlashes)
-            n = 1 + int(r() % 16);
-    } while (s.nextFlashes == s.flashes);
-    const double cycle = cycleMs(s);
-    s.startMs = uniform(r, 0, cycle);
-    s.changeAtMs = std::fmod(cycle - s.startMs, cycle) + cycle + uniform(r, 0, 3000);
-    ClipSetup next = s;
-    next.flashes = s.nextFlashes;
-    s.durationS = (s.changeAtMs + cycleMs(next) * 1.03 + 3000) / 1000;
-}
-void ffmpegDot(ClipSetup &s, std::mt19937 &r)
-{
-    s.drawnByFfmpeg = true;
-    s.width = 640, s.height = 360, s.fps = 30;
-    s.ledRadius = 7.5;
-    s.faceGrey = uniform(r, 0, 1);
+    for (const Level &l : levels())
+        if (l.name == name)
+            return &l;
+    return nullptr;
 }
 
 } // namespace
@@ -858,40 +697,156 @@ void ffmpegDot(ClipSetup &s, std::mt19937 &r)
 const std::vector<Level> &levels()
 {
     static const std::vector<Level> all{
-        {"clean", true, [](ClipSetup &, std::mt19937 &) {}},
-        {"lens", true, lens},
-        {"clipped-core", true, clippedCore},
-        {"dim-red", true, dimRed},
-        {"rolling-shutter", true, rollingShutter},
-        {"auto-exposure", true, autoExposure},
-        {"hand-held", true, handHeld},
-        {"mains-flicker", true, mainsFlicker},
-        {"variable-rate", true, variableRate},
-        {"portrait", true, portrait},
-        {"low-bitrate", true, lowBitrate},
-        {"noise-reduction", true, noiseReduction},
-        {"other-lights", true, otherLights},
-        {"frame-rates", true, frameRates},
-        {"phone", true, phone},
-        {"ffmpeg-dot", true, ffmpegDot},
-        {"no-led", false, noLed},
-        {"red-and-yellow", false, redAndYellow},
-        {"amber", false, amber},
-        {"lime", false, lime},
-        {"hand-covers-flash", false, handCoversFlash},
-        {"panned-away", false, pannedAway},
-        {"code-changes", false, codeChanges},
+        {"clean", true, [](ClipSetup &, Random &) {}},
+        {"lens", true,
+         [](ClipSetup &s, Random &r) {
+             s.lens = Lens(r() % 3), s.ledRadius *= uniform(r, 0.7, 1.5);
+         }},
+        {"clipped-core", true,
+         [](ClipSetup &s, Random &r) {
+             s.ledPower = logUniform(r, 1.5, 30), s.haloScale = uniform(r, 1, 3);
+         }},
+        // A red LED that does not clip: its luma rises only a little, its colour a lot.
+        {"dim-red", true,
+         [](ClipSetup &s, Random &r) {
+             s.colour = int(blinkcode::Colour::Red), s.ledPower = uniform(r, 0.35, 0.9);
+             s.ledRadius = std::max(s.ledRadius, 0.008 * s.width);
+             s.faceGrey = uniform(r, 0.4, 0.55);
+         }},
+        {"rolling-shutter", true,
+         [](ClipSetup &s, Random &r) {
+             s.fps = std::array{24.0, 25.0, 30.0}[r() % 3];
+             s.exposureMs = chance(r, 0.5) ? 0 : uniform(r, 1, 8);
+             s.readoutMs = uniform(r, 8, 0.9 * 1000 / s.fps);
+         }},
+        {"auto-exposure", true,
+         [](ClipSetup &s, Random &r) {
+             s.autoExposure = uniform(r, 0.2, 0.6), s.aeDelayS = uniform(r, 0.15, 0.8);
+             s.whiteBalance = uniform(r, 0.3, 1), s.gainRamp = uniform(r, 0, 0.2);
+         }},
+        {"hand-held", true,
+         [](ClipSetup &s, Random &r) {
+             s.shakePx = uniform(r, 2, 10) * (s.width / 640.0), s.shakeHz = logUniform(r, 0.7, 9);
+             s.driftPx = uniform(r, -0.1, 0.1) * s.width, s.rollDeg = uniform(r, 0, 2);
+             s.motionBlur = true;
+         }},
+        {"mains-flicker", true,
+         [](ClipSetup &s, Random &r) {
+             s.flickerHz = chance(r, 0.5) ? 100 : 120, s.flickerDepth = uniform(r, 0.1, 0.5);
+             s.exposureMs = uniform(r, 2, 10);
+         }},
+        {"variable-rate", true,
+         [](ClipSetup &s, Random &r) {
+             s.fps = uniform(r, 29, 30), s.jitterMs = uniform(r, 0.5, 3);
+             s.dropRate = uniform(r, 0, 0.04);
+         }},
+        // Stored as the sensor reads it, shown upright: the unit further away.
+        {"portrait", true,
+         [](ClipSetup &s, Random &r) {
+             s.ledRadius = std::max(s.ledRadius * s.height / s.width, 1.5);
+             s.rotation = chance(r, 0.5) ? 90 : 270;
+         }},
+        {"low-bitrate", true,
+         [](ClipSetup &s, Random &r) {
+             s.codec = chance(r, 0.5) ? Codec::H264Mp4 : Codec::HevcMp4;
+             s.bitrateKbps = int(logUniform(r, 250, 1500)), s.preset = "medium";
+         }},
+        {"noise-reduction", true,
+         [](ClipSetup &s, Random &r) {
+             s.ghost = uniform(r, 0.2, 0.6), s.level = uniform(r, 0.4, 0.8);
+             s.noise = uniform(r, 3, 7);
+         }},
+        {"other-lights", true,
+         [](ClipSetup &s, Random &r) {
+             do {
+                 s.lamp = chance(r, 0.5), s.window = chance(r, 0.4);
+                 s.otherBlinker = chance(r, 0.5), s.reflection = chance(r, 0.5);
+             } while (!s.lamp && !s.window && !s.otherBlinker && !s.reflection);
+         }},
+        {"frame-rates", true,
+         [](ClipSetup &s, Random &r) {
+             s.fps = std::array{24.0, 25.0, 30.0, 60.0}[r() % 4];
+         }},
+        // Every condition at once, each with some chance; a red that does not clip
+        // only where the picture keeps its colour.
+        {"phone", true,
+         [](ClipSetup &s, Random &r) {
+             for (const std::string_view name :
+                  {"lens", "clipped-core", "rolling-shutter", "auto-exposure", "hand-held",
+                   "frame-rates", "mains-flicker", "variable-rate", "portrait", "low-bitrate",
+                   "noise-reduction", "other-lights"})
+                 if (chance(r, name == "auto-exposure" || name == "hand-held" ? 0.8 : 0.35))
+                     level(name)->draw(s, r);
+             if (s.colour == int(blinkcode::Colour::Red) && chance(r, 0.2))
+                 level("dim-red")->draw(s, r),
+                     s.bitrateKbps = s.bitrateKbps ? std::max(s.bitrateKbps, 1000) : 0;
+             s.warmth = uniform(r, -0.3, 0.8), s.faceGrey = uniform(r, 0.3, 0.65);
+         }},
+        {"ffmpeg-dot", true,
+         [](ClipSetup &s, Random &r) {
+             s.drawnByFfmpeg = true, s.width = 640, s.height = 360, s.fps = 30;
+             s.ledRadius = 7.5, s.faceGrey = uniform(r, 0, 1);
+         }},
+        {"no-led", false,
+         [](ClipSetup &s, Random &r) {
+             s.ledRadius = 0, s.lamp = chance(r, 0.6), s.window = !s.lamp || chance(r, 0.5);
+             s.reflection = chance(r, 0.5);
+         }},
+        // Both blink one code, the second LED 7.3 s behind: which colour is it?
+        {"red-and-yellow", false,
+         [](ClipSetup &s, Random &r) {
+             s.colour = redOrYellow(r);
+             s.otherColour = 3 - s.colour, s.otherCode = s.flashes;
+             s.durationS = wholeCycleS(s) + 7.3;
+         }},
+        {"amber", false,
+         [](ClipSetup &s, Random &r) { s.colour = redOrYellow(r), s.tint = uniform(r, 0.4, 0.6); }},
+        {"lime", false,
+         [](ClipSetup &s, Random &r) {
+             s.colour = int(chance(r, 0.5) ? blinkcode::Colour::Yellow : blinkcode::Colour::Green);
+             s.tint = uniform(r, 1.4, 1.6);
+         }},
+        // A hand covers a flash that only the clip's one whole cycle shows.
+        {"hand-covers-flash", false,
+         [](ClipSetup &s, Random &r) {
+             s.colour = redOrYellow(r), s.durationS = wholeCycleS(s);
+             s.startMs = uniform(r, 0, cycleMs(s));
+             const std::vector<double> digit = digitSeenOnce(s, r);
+             const double flash = digit[r() % digit.size()];
+             s.coverFromMs = flash - 150, s.coverToMs = flash + 200;
+         }},
+        {"panned-away", false,
+         [](ClipSetup &s, Random &r) {
+             level("hand-covers-flash")->draw(s, r);
+             s.coverFromMs = s.coverToMs = 0;
+             const std::vector<double> digit = digitSeenOnce(s, r);
+             s.panFromMs = digit.front() - 800, s.panToMs = digit.back() + 900;
+         }},
+        // One whole cycle of each code: which one does the unit show?
+        {"code-changes", false,
+         [](ClipSetup &s, Random &r) {
+             s.colour = redOrYellow(r);
+             do {
+                 for (int &n : s.nextFlashes)
+                     n = 1 + int(r() % 16);
+             } while (s.nextFlashes == s.flashes);
+             const double cycle = cycleMs(s);
+             s.startMs = uniform(r, 0, cycle);
+             s.changeAtMs = std::fmod(cycle - s.startMs, cycle) + cycle + uniform(r, 0, 3000);
+             ClipSetup next = s;
+             next.flashes = s.nextFlashes;
+             s.durationS = (s.changeAtMs + cycleMs(next) * 1.03 + 3000) / 1000;
+         }},
     };
     return all;
 }
 
-bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s, int width)
+bool drawClip(const std::string &name, std::uint32_t seed, ClipSetup &s, int width)
 {
-    const auto found = std::find_if(levels().begin(), levels().end(),
-                                    [&](const Level &l) { return l.name == level; });
-    if (found == levels().end())
+    const Level *found = level(name);
+    if (!found)
         return false;
-    std::mt19937 r(seed);
+    Random r(seed);
     s = ClipSetup{};
     s.seed = r();
     const int size = width > 0 ? std::clamp((width - 240) / 160, 0, 2) : int(r() % 3);
@@ -905,10 +860,8 @@ bool drawClip(const std::string &level, std::uint32_t seed, ClipSetup &s, int wi
         n = 1 + int(r() % 16);
     s.clockFactor = uniform(r, 0.98, 1.02);
     s.aimX = uniform(r, -0.15, 0.15), s.aimY = uniform(r, -0.12, 0.12);
-    s.ledPower = uniform(r, 3, 15);
-    s.haloScale = uniform(r, 1.4, 2.2);
-    s.faceGrey = uniform(r, 0.35, 0.6);
-    s.noise = uniform(r, 1.5, 4);
+    s.ledPower = uniform(r, 3, 15), s.haloScale = uniform(r, 1.4, 2.2);
+    s.faceGrey = uniform(r, 0.35, 0.6), s.noise = uniform(r, 1.5, 4);
     s.startMs = -1, s.durationS = 0; // unless the level chooses them
     found->draw(s, r);
     if (s.startMs < 0)

@@ -26,12 +26,9 @@ LightEvidence light(const Ms &ms, const Ms &hues = {Red})
         if (ms[k] <= 0)
             continue;
         const bool cut = light.spans.empty() || k + 1 == ms.size();
-        light.spans.push_back({.lit = k % 2 == 0,
-                               .startMs = t,
-                               .minMs = cut ? ms[k] : ms[k] - Frame,
-                               .maxMs = ms[k] + Frame,
-                               .cutAtStart = light.spans.empty(),
-                               .cutAtEnd = k + 1 == ms.size()});
+        // lit, start, shortest and longest length, cut at the start, at the end
+        light.spans.push_back({k % 2 == 0, t, cut ? ms[k] : ms[k] - Frame, ms[k] + Frame,
+                               light.spans.empty(), k + 1 == ms.size()});
         const double hue = hues[light.colours.size() % hues.size()] * std::numbers::pi / 180;
         if (k % 2 == 0)
             light.colours.push_back(std::isnan(hue)
@@ -169,11 +166,9 @@ private slots:
         QTEST(describe(recording::judge(lights, frameMs)), "expected");
     }
 
-    // A code whose colour white balance pushed anywhere: read in a colour only
-    // well inside that colour's band, never as its neighbour.
-    // Across every hue, with the hues filmed LEDs measure: a colour is read only
-    // nearer its own LEDs' hue than any other's, around its own it is read, and
-    // amber and lime LEDs (between the colours) are never read.
+    // A code whose colour white balance pushed anywhere. Across every hue, with the hues filmed
+    // LEDs measure: a colour is read only nearer its own LEDs' hue than any other's, around its own
+    // it is read, and amber and lime LEDs (between the colours) are never read.
     void hueSweep()
     {
         constexpr std::array<double, 3> Own{255, 118, 163}; // green, red, yellow

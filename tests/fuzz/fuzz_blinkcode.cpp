@@ -114,34 +114,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     synthetic::CurveSetup other = setup;
     other.seed = input.ConsumeIntegral<unsigned>();
     other.startMs = input.ConsumeFloatingPointInRange(0.0, 60000.0);
+    const auto addOther = [&](double hue, double hueDrift, double noise) {
+        lights.push_back(evidence(other, hue, hueDrift, noise, faint));
+        truths.push_back(truthOf(other, lights.back()));
+    };
     switch (second) {
     case 1: // another unit: any code in any colour
         other.colour = input.ConsumeIntegralInRange(0, 2);
         other.pattern = input.ConsumeIntegralInRange(0, 2);
         for (int &flashes : other.flashes)
             flashes = input.ConsumeIntegralInRange(1, 16);
-        lights.push_back(evidence(other, Hues[std::size_t(other.colour)], drift, hueNoise, faint));
-        truths.push_back(truthOf(other, lights.back()));
+        addOther(Hues[std::size_t(other.colour)], drift, hueNoise);
         break;
     case 2: // the same code in another colour
         other.colour = (setup.colour + input.ConsumeIntegralInRange(1, 2)) % 3;
-        lights.push_back(evidence(other, Hues[std::size_t(other.colour)], drift, hueNoise, faint));
-        truths.push_back(truthOf(other, lights.back()));
+        addOther(Hues[std::size_t(other.colour)], drift, hueNoise);
         break;
     case 3: // the same code in a colour between the bands
-        lights.push_back(evidence(other, Unclear[input.ConsumeIntegralInRange<std::size_t>(0, 2)],
-                                  input.ConsumeFloatingPointInRange(-3.0, 3.0), 3, faint));
-        truths.push_back(truthOf(other, lights.back()));
+        addOther(Unclear[input.ConsumeIntegralInRange<std::size_t>(0, 2)],
+                 input.ConsumeFloatingPointInRange(-3.0, 3.0), 3);
         truths.back()->colour = -1;
         break;
     case 4: { // a lamp: lit all the time, large, pale or among other bright areas
         LightEvidence lamp;
-        lamp.spans = {{.lit = true,
-                       .startMs = 0,
-                       .minMs = setup.lengthMs,
-                       .maxMs = setup.lengthMs,
-                       .cutAtStart = true,
-                       .cutAtEnd = true}};
+        const double length = setup.lengthMs;
+        lamp.spans = {{true, 0, length, length, true, true}}; // lit throughout, cut at both ends
         const double h = input.ConsumeFloatingPointInRange(0.0, 2 * std::numbers::pi);
         lamp.colours = {{6 * std::cos(h), 6 * std::sin(h)}};
         lamp.steady = true;
