@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                      .luma = 250,
                      .apart = input.ConsumeBool(),
                      .litFraction = 1};
-        if (lamp.look.areaFraction > 0.01 || lamp.look.chroma < 20 || !lamp.look.apart) {
+        if (lamp.look.areaFraction > 0.05 || lamp.look.chroma < 20 || !lamp.look.apart) {
             lights.push_back(lamp);
             truths.emplace_back();
         }
