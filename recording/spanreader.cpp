@@ -60,7 +60,8 @@ public:
                     ++flashes;
                     k += 2;
                 }
-                if (phase(k) != Phase::Flash || phase(k + 1) != end)
+                if (phase(k) != Phase::Flash ||
+                    (phase(k + 1) != end && !(d == 3 && endsLast(k + 1, flashes + 1))))
                     break;
                 digits[std::size_t(d)] = flashes + 1;
                 k += 2;
@@ -83,6 +84,19 @@ public:
             }
         }
         return digits;
+    }
+
+    // Whether span k is the cycle's pause after the last digit of `flashes`,
+    // cut by the end of the recording: the digit is over when it has 16
+    // flashes, the most a digit has, or when the dark has lasted as long as
+    // the gap between digits (no flash gap lasts that long).
+    bool endsLast(long k, int flashes) const
+    {
+        if (k < 0 || std::size_t(k) + 1 != m_spans.size())
+            return false;
+        const Span &span = m_spans[std::size_t(k)];
+        return !span.lit && span.cutAtEnd && !span.cutAtStart && fits(span, Phase::CyclePause) &&
+               (flashes == 16 || span.minMs >= double(blinkcode::DigitGap.count()));
     }
 
     // Whether every span fits the code's cycle, the long light at index i

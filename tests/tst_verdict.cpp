@@ -120,6 +120,18 @@ private slots:
             {light(Ms(40, 1000)), steady(60000, Yellow, lamp), light(Code, {Yellow})},
             "yellow 1,1,3,2 from 15850 ms, light 2");
 
+        // Seen from 1.5 s before a long light to the dark after the last digit.
+        const auto endingAfter = [](std::array<int, 4> flashes, double darkMs) {
+            Ms ms = Ms{0, 1500} + cycle(flashes);
+            ms.back() = darkMs;
+            return ms;
+        };
+        row("decoded: the recording ends 2 s into the pause after the last digit",
+            {light(endingAfter({1, 1, 3, 2}, 2000))}, "red 1,1,3,2 from 1500 ms, light 0");
+        row("decoded: the recording ends just after a last digit of 16 flashes",
+            {light(endingAfter({1, 1, 3, 16}, 300))}, "red 1,1,3,16 from 1500 ms, light 0");
+        row("too_short: the recording ends 1.5 s after the last flash seen",
+            {light(endingAfter({1, 1, 3, 2}, 1500))}, "too_short");
         row("no_blinking_light: nothing found", {}, "no_blinking_light");
         row("no_blinking_light: a lamp", {steady(60000, Yellow, lamp)}, "no_blinking_light");
         row("no_blinking_light: a window",
