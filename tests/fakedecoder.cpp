@@ -1,6 +1,6 @@
 // Stands in for the decoder in tests: `fakedecoder --ipc -- FILE...` plays the
 // first FILE line by line. "@next" goes on to the next FILE where there is one
-// (this one held no video), "@sleep MS" waits, "@hang" waits for ever,
+// (this one held no video), "@hang" waits for ever,
 // "@crash" dies by a signal, "@delete" removes the FILE, "@exit N" ends with
 // status N; every other line goes to standard output as it is, after the line
 // naming the FILE played. It starts no process of its own.
@@ -24,8 +24,6 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
         if (line == "@next" && file + 1 < argc) {
             in = std::ifstream(argv[++file]);
-        } else if (line.rfind("@sleep ", 0) == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(line.substr(7))));
         } else if (line == "@hang") {
             for (;;)
                 std::this_thread::sleep_for(std::chrono::hours(1));

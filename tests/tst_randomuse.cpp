@@ -242,7 +242,7 @@ private:
         return file.fileName();
     }
 
-    static QString text(Text key, int value = 0)
+    static QString text(Text key, double value = 0)
     {
         return ReadCatalogueText(key).replace("%1", QString::number(value));
     }
@@ -261,7 +261,8 @@ private:
     Drop makeDrop()
     {
         Drop d;
-        const int kind = pick(10), status = pick(3), value = pick(100);
+        const int kind = pick(10), status = pick(3);
+        const double value = pick(400) / 4.0; // as the message shows it, to four digits
         d.colour = kind < 2 || kind == 6 ? pick(3) : pick(4) - 1, d.pattern = pick(3);
         QStringList digits;
         for (int &flashes : d.flashes)
