@@ -1,9 +1,10 @@
 #include "lightcurve.h"
 
+#include "lightlevels.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numeric>
 
 #include <sys/mman.h>
 
@@ -54,72 +55,6 @@ int brightestBut(const std::array<int, 256> &histogram, int skip)
             return v;
     }
     return 0;
-}
-
-// Otsu's threshold over values: the split into a low and a high class with
-// the largest variance between them.
-double otsu(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const double n = double(values.size());
-    const double sum = std::accumulate(values.begin(), values.end(), 0.0);
-    double best = -1, below = 0, threshold = values.empty() ? 0 : values.front();
-    for (std::size_t i = 0; i + 1 < values.size(); ++i) {
-        below += values[i];
-        const double k = double(i + 1);
-        const double low = below / k, high = (sum - below) / (n - k);
-        const double between = k * (n - k) * (high - low) * (high - low);
-        if (between > best && values[i + 1] > values[i]) {
-            best = between;
-            threshold = (values[i] + values[i + 1]) / 2;
-        }
-    }
-    return threshold;
-}
-
-// How a light's channels move from dark to lit: each channel counts by how
-// clearly it tells the two apart, its rise over its own flicker from one dark
-// frame to the next. A glint that brightens the lens but leaves its colour,
-// or a colour that drifts with the white balance, moves little of the level.
-struct Projection {
-    std::array<double, 4> dark{}, direction{};
-    double length = 0;
-    double levelOf(const std::array<double, 4> &v) const
-    {
-        double level = 0;
-        for (std::size_t k = 0; k < 4; ++k)
-            level += direction[k] * (v[k] - dark[k]);
-        return level / length;
-    }
-};
-
-Projection projectionOf(const std::vector<std::array<double, 4>> &values,
-                        const std::vector<bool> &seen, const std::vector<bool> &on)
-{
-    Projection p;
-    std::array<double, 4> lit{};
-    double litN = 0, darkN = 0;
-    for (std::size_t t = 0; t < values.size(); ++t) {
-        if (!seen[t])
-            continue;
-        for (std::size_t k = 0; k < 4; ++k)
-            (on[t] ? lit : p.dark)[k] += values[t][k];
-        (on[t] ? litN : darkN) += 1;
-    }
-    for (std::size_t k = 0; k < 4; ++k) {
-        lit[k] /= std::max(1.0, litN);
-        p.dark[k] /= std::max(1.0, darkN);
-        std::vector<double> steps;
-        for (std::size_t t = 1; t < values.size(); ++t)
-            if (seen[t] && seen[t - 1] && !on[t] && !on[t - 1])
-                steps.push_back(std::abs(values[t][k] - values[t - 1][k]));
-        const auto middle = steps.begin() + std::ptrdiff_t(steps.size() / 2);
-        std::nth_element(steps.begin(), middle, steps.end());
-        const double noise = std::max(1.0, steps.empty() ? 1.0 : *middle);
-        p.direction[k] = std::max(0.0, lit[k] - p.dark[k]) / (noise * noise);
-        p.length += p.direction[k] * (lit[k] - p.dark[k]);
-    }
-    return p;
 }
 
 } // namespace
@@ -334,14 +269,14 @@ std::vector<Light> LightFinder::blinkingLights() const
 Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
 {
     const std::size_t frames = m_times.size();
-    std::vector<std::array<double, 4>> values(frames);
+    std::vector<LightValues> values(frames);
     std::vector<bool> seen(frames, false);
     std::vector<float> brightness = m_brightness;
     std::nth_element(brightness.begin(), brightness.begin() + std::ptrdiff_t(frames / 2),
                      brightness.end());
     const double usual = brightness[frames / 2];
     for (std::size_t t = 0; t < frames; ++t) {
-        std::array<double, 4> top{};
+        LightValues top{};
         for (int c : members) {
             const std::uint8_t *v = cell(t, c);
             if (missing(v))
@@ -359,32 +294,7 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
             top[k] = k == 0 ? top[k] * gain : 128 + (top[k] - 128) * gain;
         values[t] = top;
     }
-    // Lit and dark frames, first by the channel that changes most, then twice
-    // more by the level all channels give together.
-    std::vector<bool> on(frames, false);
-    {
-        std::vector<double> strongest;
-        for (std::size_t t = 0; t < frames; ++t)
-            if (seen[t])
-                strongest.push_back(values[t][std::size_t(channel)]);
-        const double split = otsu(strongest);
-        for (std::size_t t = 0; t < frames; ++t)
-            on[t] = seen[t] && values[t][std::size_t(channel)] > split;
-    }
-    std::vector<double> levels(frames, 0.35); // unseen: neither lit nor dark
-    for (int round = 0; round < 3; ++round) {
-        const Projection projection = projectionOf(values, seen, on);
-        std::vector<double> seenLevels;
-        for (std::size_t t = 0; t < frames; ++t) {
-            if (!seen[t] || projection.length <= 0)
-                continue;
-            levels[t] = projection.levelOf(values[t]);
-            seenLevels.push_back(levels[t]);
-        }
-        const double split = otsu(seenLevels);
-        for (std::size_t t = 0; t < frames; ++t)
-            on[t] = seen[t] && levels[t] > split;
-    }
+    const std::vector<double> levels = lightLevels(values, seen, channel);
     Light light;
     light.curve.reserve(frames);
     for (std::size_t t = 0; t < frames; ++t)
