@@ -42,6 +42,11 @@ public:
     int rows() const { return m_rows; }
     // Channels bytes per cell, cell after cell.
     const std::vector<std::uint8_t> &cells() const { return m_cells; }
+    // Whether a cell's bytes are those of a cell the frame did not reach.
+    static bool missing(const std::uint8_t *cell)
+    {
+        return cell[MeanCb] == 0 && cell[MeanCr] == 0 && cell[Luma] == 0;
+    }
 
 private:
     int m_width = 0, m_height = 0, m_cellSize = 1, m_columns = 0, m_rows = 0;
@@ -50,5 +55,9 @@ private:
     std::vector<std::uint8_t> m_columnMax, m_columnMaxCr, m_columnMinCr, m_columnMinCb;
     std::vector<std::uint32_t> m_sumCb, m_sumCr;
 };
+
+// The channels that rise when a light lights, whatever its colour.
+inline constexpr std::array<FrameCells::Channel, 4> ChangeChannels{
+    FrameCells::Luma, FrameCells::Redness, FrameCells::Greenness, FrameCells::Yellowness};
 
 } // namespace recording

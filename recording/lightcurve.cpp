@@ -15,47 +15,16 @@ namespace {
 using Channel = FrameCells::Channel;
 
 constexpr int MaxCells = 64; // along the longer side of the picture
-constexpr std::size_t MaxStored = 64u
-                                  << 20; // bytes of kept cells: 150 s at 30 frames/s, 75 s at 60
+// Bytes of kept cells: 150 s at 30 frames/s, 75 s at 60.
+constexpr std::size_t MaxStored = 64u << 20;
 constexpr int MaxLights = 8;
 constexpr std::uintptr_t HugePage = 2u << 20;
 // How clearly a cell must change to hold a light: luma steps, or chroma steps
 // weighted as below, between its lit few frames and its usual level.
 constexpr double MinScore = 24;
-constexpr int RiseOverNoise = 4;
 // A light's colour moves its chroma extremes less than a clipped core moves
 // luma, and with less noise.
 constexpr std::array<double, 4> ChannelWeight{1, 1.5, 1.5, 1.5};
-constexpr std::array<Channel, 4> ChangeChannels{Channel::Luma, Channel::Redness, Channel::Greenness,
-                                                Channel::Yellowness};
-
-bool missing(const std::uint8_t *cell)
-{
-    return cell[Channel::MeanCb] == 0 && cell[Channel::MeanCr] == 0 && cell[Channel::Luma] == 0;
-}
-
-// The value below which `part` of the histogram's samples lie.
-int percentile(const std::array<int, 256> &histogram, int total, double part)
-{
-    int seen = 0;
-    for (int v = 0; v < 256; ++v) {
-        seen += histogram[std::size_t(v)];
-        if (seen > part * total)
-            return v;
-    }
-    return 255;
-}
-
-// The histogram's largest value after leaving out the `skip` largest.
-int brightestBut(const std::array<int, 256> &histogram, int skip)
-{
-    for (int v = 255; v > 0; --v) {
-        skip -= histogram[std::size_t(v)];
-        if (skip < 0)
-            return v;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -71,6 +40,7 @@ void LightFinder::addFrame(const FrameView &frame)
         m_rows = (m_height + m_cellSize - 1) / m_cellSize;
         m_cellCount = std::size_t(m_columns * m_rows);
         m_grid = FrameCells(m_width, m_height, m_cellSize);
+        m_statistics = CellStatistics(m_columns, m_rows);
         // Room for all that is kept, taken once: the system gives the pages as
         // they are written, and the cells are never copied as they grow.
         m_cells.reserve(MaxStored);
@@ -106,75 +76,16 @@ void LightFinder::addFrame(const FrameView &frame)
     }
     m_times.push_back(frame.timeMs);
     m_cells.insert(m_cells.end(), cells.begin(), cells.end());
-    count(cells);
+    m_statistics.add(cells);
     // The picture's brightness: auto exposure dims the whole scene, the LED
     // with it, while the LED's long light lasts.
     m_lumas.clear();
     for (std::size_t c = 0; c < m_cellCount; ++c)
-        if (!missing(&cells[c * FrameCells::Channels]))
+        if (!FrameCells::missing(&cells[c * FrameCells::Channels]))
             m_lumas.push_back(cells[c * FrameCells::Channels + Channel::Luma]);
     const auto middle = m_lumas.begin() + std::ptrdiff_t(m_lumas.size() / 2);
     std::nth_element(m_lumas.begin(), middle, m_lumas.end());
     m_brightness.push_back(m_lumas.empty() ? 0.f : float(*middle));
-}
-
-void LightFinder::count(const std::vector<std::uint8_t> &cells)
-{
-    if (m_histograms.empty()) {
-        m_histograms.assign(m_cellCount * 4 * 256, 0);
-        m_sums.assign(m_cellCount, {});
-    }
-    // Each channel's highest over the cell and its neighbours, rows then columns.
-    constexpr int K = FrameCells::Channels;
-    std::vector<std::uint8_t> across(cells.size(), 0);
-    m_around.assign(cells.size(), 0);
-    for (int row = 0; row < m_rows; ++row) {
-        for (int column = 0; column < m_columns; ++column) {
-            const std::size_t c = std::size_t(row * m_columns + column) * K;
-            if (missing(&cells[c]))
-                continue;
-            for (int n = std::max(0, column - 1); n <= std::min(m_columns - 1, column + 1); ++n) {
-                const std::uint8_t *v = &cells[std::size_t(row * m_columns + n) * K];
-                if (missing(v))
-                    continue;
-                for (Channel k : ChangeChannels)
-                    across[c + k] = std::max(across[c + k], v[k]);
-            }
-            across[c + Channel::MeanCb] = 128; // marks the cell as seen
-        }
-    }
-    for (int row = 0; row < m_rows; ++row) {
-        for (int column = 0; column < m_columns; ++column) {
-            const std::size_t c = std::size_t(row * m_columns + column);
-            bool seen = false;
-            for (int r = std::max(0, row - 1); r <= std::min(m_rows - 1, row + 1); ++r) {
-                const std::uint8_t *v = &across[std::size_t(r * m_columns + column) * K];
-                if (v[Channel::MeanCb] == 0)
-                    continue;
-                seen = true;
-                for (Channel k : ChangeChannels)
-                    m_around[c * K + k] = std::max(m_around[c * K + k], v[k]);
-            }
-            if (!seen)
-                continue;
-            std::uint32_t *histogram = &m_histograms[c * 4 * 256];
-            for (std::size_t k = 0; k < 4; ++k)
-                ++histogram[k * 256 + m_around[c * K + ChangeChannels[k]]];
-            const std::uint8_t *v = &cells[c * K];
-            if (missing(v))
-                continue;
-            CellSums &sums = m_sums[c];
-            const double colour =
-                std::max({v[Channel::Redness], v[Channel::Greenness], v[Channel::Yellowness]}) -
-                128.0;
-            sums.frames += 1;
-            sums.colour += colour;
-            sums.weakest = std::min(sums.weakest, colour);
-            sums.luma += v[Channel::Luma];
-            sums.cb += (v[Channel::MeanCb] - 128) / 2.0;
-            sums.cr += (v[Channel::MeanCr] - 128) / 2.0;
-        }
-    }
 }
 
 double LightFinder::frameIntervalMs() const
@@ -209,19 +120,10 @@ std::vector<Light> LightFinder::blinkingLights() const
     std::vector<int> bestChannel(m_cellCount, 0);
     for (std::size_t c = 0; c < m_cellCount; ++c) {
         for (std::size_t k = 0; k < 4; ++k) {
-            std::array<int, 256> histogram;
-            const std::uint32_t *counts = &m_histograms[(c * 4 + k) * 256];
-            int seen = 0;
-            for (std::size_t v = 0; v < 256; ++v)
-                seen += histogram[v] = int(counts[v]);
-            if (seen < 3)
+            const int rise = m_statistics.rise(c, k);
+            if (rise < 0)
                 break;
-            // The rise must also stand clear of the channel's own flicker in its
-            // usual, dark frames (a light is lit at most a third of the time).
-            const int usual = percentile(histogram, seen, 0.35);
-            const int rise = brightestBut(histogram, 2) - usual;
-            const int noise = usual - percentile(histogram, seen, 0.05);
-            const double s = rise >= RiseOverNoise * noise ? ChannelWeight[k] * rise : 0;
+            const double s = ChannelWeight[k] * rise;
             if (s > score[c]) {
                 score[c] = s;
                 bestChannel[c] = int(k);
@@ -279,7 +181,7 @@ Light LightFinder::lightOf(const std::vector<int> &members, int channel) const
         LightValues top{};
         for (int c : members) {
             const std::uint8_t *v = cell(t, c);
-            if (missing(v))
+            if (FrameCells::missing(v))
                 continue;
             seen[t] = true;
             for (std::size_t k = 0; k < 4; ++k)
@@ -327,7 +229,7 @@ std::vector<ColourSample> LightFinder::coloursOf(const std::vector<int> &members
             int redness = 0, greenness = 0, yellowness = 0;
             for (int c : members) {
                 const std::uint8_t *v = cell(frame, c);
-                if (missing(v))
+                if (FrameCells::missing(v))
                     continue;
                 cb += (v[Channel::MeanCb] - 128) / 2.0;
                 cr += (v[Channel::MeanCr] - 128) / 2.0;
@@ -382,7 +284,7 @@ bool LightFinder::steadyLight(Light &light) const
         return false;
     std::vector<double> chroma(m_cellCount, 0), luma(m_cellCount, 0);
     for (std::size_t c = 0; c < m_cellCount; ++c) {
-        const CellSums &sums = m_sums[c];
+        const CellStatistics::Sums &sums = m_statistics.sums(c);
         // A cell that left the picture was not seen lit the whole time.
         if (sums.frames >= double(frames)) {
             chroma[c] = sums.colour / sums.frames;
@@ -417,7 +319,7 @@ bool LightFinder::steadyLight(Light &light) const
     }
     ColourSample colour;
     for (int c : members) {
-        const CellSums &sums = m_sums[std::size_t(c)];
+        const CellStatistics::Sums &sums = m_statistics.sums(std::size_t(c));
         colour.cb += sums.cb / sums.frames;
         colour.cr += sums.cr / sums.frames;
     }
@@ -433,7 +335,7 @@ bool LightFinder::steadyLight(Light &light) const
     light.evidence.look.chroma = chroma[best];
     light.evidence.look.luma = luma[best];
     light.evidence.look.apart = 2 * coloured >= members.size();
-    light.evidence.look.litFraction = m_sums[best].weakest >= chroma[best] / 2 ? 1 : 0.5;
+    light.evidence.look.litFraction = m_statistics.sums(best).weakest >= chroma[best] / 2 ? 1 : 0.5;
     for (double t : m_times)
         light.curve.push_back({t, 1.0f});
     return true;

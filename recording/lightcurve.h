@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cellstatistics.h"
 #include "framecells.h"
 #include "lightsample.h"
 #include "picturemotion.h"
@@ -51,7 +52,6 @@ private:
     {
         return m_cells.data() + (frame * m_cellCount + std::size_t(c)) * FrameCells::Channels;
     }
-    void count(const std::vector<std::uint8_t> &cells);
 
     int m_columns = 0, m_rows = 0, m_cellSize = 0;
     std::size_t m_cellCount = 0;
@@ -62,16 +62,7 @@ private:
     std::vector<std::uint8_t> m_lumas; // room for one frame's
     FrameCells m_grid;
     PictureMotion m_motion;
-    // Kept up to date frame by frame, so that the lights can be looked for at
-    // any time in a moment: for each cell with its neighbours, a histogram of
-    // each channel that changes when a light lights; and for each cell alone,
-    // the sums a steady light is judged by.
-    struct CellSums {
-        double frames = 0, colour = 0, luma = 0, cb = 0, cr = 0, weakest = 1e9;
-    };
-    std::vector<std::uint32_t> m_histograms; // cells x 4 x 256
-    std::vector<CellSums> m_sums;
-    std::vector<std::uint8_t> m_around; // one frame's cells, each the highest around it
+    CellStatistics m_statistics;
 };
 
 } // namespace recording

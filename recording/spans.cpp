@@ -10,10 +10,9 @@ constexpr float LitAbove = 0.45f;
 constexpr float DarkBelow = 0.25f;
 // Between the thresholds a sample is also judged against the flash around it:
 // one that rises this much over the lowest of the last RiseWithinMs, since the
-// light was last lit, is lit (a
-// flash only partly exposed), and one that has fallen back by FallBack of its
-// flash's rise soon after it lit is dark (the glow that noise reduction and
-// compression leave).
+// light was last lit, is lit (a flash only partly exposed), and one that has
+// fallen back by FallBack of its flash's rise soon after it lit is dark (the
+// glow that noise reduction and compression leave).
 constexpr float ClearRise = 0.3f;
 constexpr double RiseWithinMs = 300;
 constexpr float FallBack = 0.4f;
