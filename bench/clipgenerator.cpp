@@ -1,6 +1,6 @@
 #include "clipgenerator.h"
 
-#include "syntheticcurve.h"
+#include "unittimeline.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
