@@ -65,12 +65,15 @@ private slots:
         });
         row("no light in the picture", "no_blinking_light",
             [](Setup &s) { s.ledRadius = 0, s.lamp = true; });
-        // And a clip of each level at 320 x 180, drawn from its ranges: read, or unsure for
-        // any reason.
+        // And a clip of each level at 320 x 180, the shortest of a few drawn from its
+        // ranges: read, or unsure for any reason.
         for (const clips::Level &level : clips::levels()) {
-            Setup setup;
-            clips::drawClip(level.name, 1, setup, 320);
-            QTest::newRow(level.name) << setup << QString(level.readable ? decoded : "unsure");
+            Setup shortest, setup;
+            for (std::uint32_t seed = 1; seed <= 8; ++seed)
+                if (clips::drawClip(level.name, seed, setup, 320) &&
+                    (seed == 1 || clips::frameCount(setup) < clips::frameCount(shortest)))
+                    shortest = setup;
+            QTest::newRow(level.name) << shortest << QString(level.readable ? decoded : "unsure");
         }
     }
 
