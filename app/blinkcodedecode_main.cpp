@@ -196,7 +196,7 @@ int main(int argc, char *argv[])
                                   (reading.status == Status::Decoded
                                        ? codeText(reading)
                                        : statusName(reading.status) + ": " + reasonText(reading));
-            if (!plotLightCurve(lightView(result), title).save(plotFile, "PNG")) {
+            if (!plotLightCurve(lightView(result), title, result.readMs).save(plotFile, "PNG")) {
                 print(stderr, "kestrion-blinkcode-decode: cannot write " + plotFile + "\n");
                 allDecoded = false;
             }

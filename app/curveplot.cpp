@@ -26,7 +26,7 @@ QColor colourOf(int colour)
 
 } // namespace
 
-QImage plotLightCurve(const decoding::LightView &view, const QString &title)
+QImage plotLightCurve(const decoding::LightView &view, const QString &title, double readMs)
 {
     QImage image(Width, Height, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -36,7 +36,7 @@ QImage plotLightCurve(const decoding::LightView &view, const QString &title)
     p.drawText(QRect(Left, 10, Width - Left - Right, 30), Qt::AlignLeft | Qt::AlignVCenter, title);
 
     const auto &curve = view.curve;
-    const double endMs = curve.empty() ? 1000 : std::max(1000.0, curve.back().timeMs);
+    const double endMs = std::max({1000.0, readMs, curve.empty() ? 0 : curve.back().timeMs});
     const QRectF area(Left, Top, Width - Left - Right, Height - Top - Bottom);
     auto x = [&](double ms) { return area.left() + ms / endMs * area.width(); };
     auto y = [&](double level) {
@@ -64,6 +64,10 @@ QImage plotLightCurve(const decoding::LightView &view, const QString &title)
         p.drawText(QRectF(x(digit.startMs) - 30, area.top() - 20,
                           x(digit.endMs) - x(digit.startMs) + 60, 18),
                    Qt::AlignCenter, QString::number(digit.flashes));
+
+    if (curve.empty())
+        p.drawText(area, Qt::AlignCenter,
+                   readMs > 0 ? QStringLiteral("no light found") : QStringLiteral("nothing read"));
 
     QPainterPath path;
     for (std::size_t i = 0; i < curve.size(); ++i) {

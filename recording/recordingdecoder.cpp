@@ -99,7 +99,9 @@ RecordingResult decodeRecording(const std::string &path, const Progress &progres
         result.reading = fromVideoError(error, reader.info(), readMs);
         return result;
     }
-    return readLights(finder);
+    RecordingResult result = readLights(finder);
+    result.readMs = readMs > 0 ? readMs + result.frameIntervalMs : 0;
+    return result;
 }
 
 } // namespace recording

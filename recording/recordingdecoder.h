@@ -19,6 +19,7 @@ struct RecordingResult {
     std::vector<Span> spans;
     std::vector<Phase> phases;  // one per span
     double frameIntervalMs = 0; // median time between frames
+    double readMs = 0;          // how much of the recording was read, to its last frame's end
 };
 
 // Called now and then while frames are read: how far the reading has come, the
