@@ -1,7 +1,9 @@
 #include "cataloguekeys.h"
 #include "profilefile.h"
+#include "profilereader.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,6 +14,7 @@ class tst_CatalogueCheck : public QObject
 private slots:
     void command_data();
     void command();
+    void englishSaysTheSame();
 };
 
 // Every key, each with its name (after its last '_') as text: [Bezeichnungen] in line 1 and its
@@ -145,3 +148,37 @@ void tst_CatalogueCheck::command()
 
 QTEST_MAIN(tst_CatalogueCheck)
 #include "tst_cataloguecheck.moc"
+
+// The English catalogue says what the German one says where a slip would mislead: a text
+// names a colour or a light pattern in English exactly where it names it in German.
+void tst_CatalogueCheck::englishSaysTheSame()
+{
+    const QList<catalogue::ProfileKey> keys = catalogue::catalogueProfileKeys();
+    const auto read = [&](const char *name) {
+        QFile file(QStringLiteral(SHIPPED_FOLDER "/") + name);
+        return file.open(QIODevice::ReadOnly)
+                   ? catalogue::readProfileStrings(file.readAll(), keys, {}, 256)
+                   : QStringList();
+    };
+    const QStringList german = read("ErrorMessage.ini"), english = read("ErrorMessage.en.ini");
+    QCOMPARE(english.size(), keys.size());
+    const std::array<std::pair<const char *, const char *>, 6> words{{
+        {"\\bgrün", "\\bgreen\\b"},
+        {"\\brot(e[nrs]?)?\\b", "\\bred\\b"},
+        {"\\bgelb", "\\byellow\\b"},
+        {"dauerlicht", "\\bsteady\\b"},
+        {"blink", "\\bblink"},
+        {"blitz", "\\bflash"},
+    }};
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        QVERIFY(!german[k].isEmpty() && !english[k].isEmpty());
+        for (const auto &[de, en] : words) {
+            const auto names = [](const QString &text, const char *word) {
+                return text.contains(QRegularExpression(QString::fromUtf8(word),
+                                                        QRegularExpression::CaseInsensitiveOption));
+            };
+            QVERIFY2(names(german[k], de) == names(english[k], en),
+                     qPrintable(keys[k].key + ": " + german[k] + " / " + english[k]));
+        }
+    }
+}

@@ -8,6 +8,7 @@
 #include "textfit.h"
 #include "timer.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QGroupBox>
@@ -218,6 +219,34 @@ private slots:
         QVERIFY(clickedFirst);
         QCOMPARE(closed, int(accessKey == Qt::Key_F));
         QCOMPARE(form.isVisible(), accessKey == Qt::Key_F);
+    }
+
+    // A screen reader has a name of its own for every text, picture, button, list and frame
+    // of both windows, the hands included, and for the LED (not just the frame's title that
+    // it falls back to); the drawing around the LED is decoration.
+    void everyControlNamed()
+    {
+        main_window::Form1 form(SHIPPED_FOLDER);
+        interpretation::Fehlerbeschreibung causes;
+        int named = 0;
+        for (QWidget *window : {(QWidget *)&form, (QWidget *)&causes}) {
+            for (QWidget *w : window->findChildren<QWidget *>()) {
+                const auto *label = qobject_cast<QLabel *>(w);
+                const auto *button = qobject_cast<QAbstractButton *>(w);
+                const auto *frame = qobject_cast<QGroupBox *>(w);
+                if (!label && !button && !frame && !w->inherits("QComboBox") &&
+                    w->objectName() != "Shape1")
+                    continue;
+                const QString name = !w->accessibleName().isEmpty() ? w->accessibleName()
+                                     : label                        ? label->text()
+                                     : button                       ? button->text()
+                                     : frame                        ? frame->title()
+                                                                    : QString();
+                QVERIFY2(!name.trimmed().isEmpty(), qPrintable(w->objectName()));
+                ++named;
+            }
+        }
+        QVERIFY(named >= 16 * 2 + 10);
     }
 
     // The logo and the hand are drawn at the screen's ratio: their "@2x" twins

@@ -1,3 +1,4 @@
+#include "phases.h"
 #include "verdict.h"
 
 #include <QTest>
@@ -176,6 +177,32 @@ private slots:
         QFETCH(Lights, lights);
         QFETCH(double, frameMs);
         QTEST(describe(recording::judge(lights, frameMs)), "expected");
+    }
+
+    // Each phase's whole span at the edges of a unit's clock error of 5 %, filmed by a fast
+    // camera (an edge 5 ms early or late) with a glow that outlasts a light by up to 200 ms:
+    // 4 % off it is still the phase, 6 % off it is none.
+    void clockTolerance()
+    {
+        struct Nominal {
+            Phase phase;
+            bool lit;
+            double lowMs, highMs;
+        };
+        for (const Nominal &n :
+             {Nominal{Phase::Flash, true, 50, 50}, Nominal{Phase::Blink, true, 500, 500},
+              Nominal{Phase::Long, true, 6000, 9000}, Nominal{Phase::FlashGap, false, 500, 500},
+              Nominal{Phase::DigitGap, false, 2000, 2000},
+              Nominal{Phase::CyclePause, false, 3000, 3000}}) {
+            for (const double off : {-0.06, -0.04, 0.04, 0.06}) {
+                const double ms = off > 0 ? n.highMs * (1 + off) + 5 + (n.lit ? 200 : 0)
+                                          : n.lowMs * (1 + off) - 5 - (n.lit ? 0 : 200);
+                const Phase phase =
+                    PhaseClassifier(0).classify({n.lit, 1000, ms, ms, false, false});
+                QVERIFY2(phase == (std::abs(off) < 0.05 ? n.phase : Phase::None),
+                         qPrintable(QString("%1 ms, %2 %").arg(ms).arg(off * 100)));
+            }
+        }
     }
 
     // A code whose colour white balance pushed anywhere. Across every hue, with the hues filmed
