@@ -152,6 +152,8 @@ private slots:
             "frame_rate_too_low", 1000.0 / 15);
         row("cycles_disagree", {light(cycle({1, 1, 3, 2}) + cycle({1, 1, 3, 3}) + Ms{6000})},
             "cycles_disagree");
+        row("cycles_disagree: the next cycle, cut short, begins with another digit",
+            {light(cycle({1, 1, 3, 2}) + cycle({2, 1, 3, 2}, 6000, 6))}, "cycles_disagree");
         row("two_lights_blink: another code", {light(Code), light(code({2, 1, 1, 1}))},
             "two_lights_blink");
         row("two_lights_blink: the same code in yellow", {light(Code), light(Code, {Yellow})},
