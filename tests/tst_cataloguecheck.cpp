@@ -170,13 +170,13 @@ void tst_CatalogueCheck::englishSaysTheSame()
         {"blink", "\\bblink"},
         {"blitz", "\\bflash"},
     }};
+    const auto names = [](const QString &text, const char *word) {
+        return text.contains(
+            QRegularExpression(QString::fromUtf8(word), QRegularExpression::CaseInsensitiveOption));
+    };
     for (qsizetype k = 0; k < keys.size(); ++k) {
         QVERIFY(!german[k].isEmpty() && !english[k].isEmpty());
         for (const auto &[de, en] : words) {
-            const auto names = [](const QString &text, const char *word) {
-                return text.contains(QRegularExpression(QString::fromUtf8(word),
-                                                        QRegularExpression::CaseInsensitiveOption));
-            };
             QVERIFY2(names(german[k], de) == names(english[k], en),
                      qPrintable(keys[k].key + ": " + german[k] + " / " + english[k]));
         }
